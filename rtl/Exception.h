@@ -1,0 +1,90 @@
+#pragma once
+// The failures of Scindra. Each kind carries the exact French text the user
+// reads in the error box; the box itself adds the final period.
+
+#include <exception>
+#include <string>
+
+namespace scindra {
+
+class Exception : public std::exception {
+public:
+    explicit Exception(std::string message) : message_(std::move(message)) {}
+    const char* what() const noexcept override { return message_.c_str(); }
+    const std::string& Message() const noexcept { return message_; }
+
+private:
+    std::string message_;
+};
+
+// Raised to end an action quietly: the guard shows nothing for it.
+class EAbort : public Exception {
+public:
+    EAbort() : Exception(std::string()) {}
+};
+
+class EStreamError : public Exception {
+    using Exception::Exception;
+};
+
+class EReadError : public EStreamError {
+public:
+    EReadError() : EStreamError("Erreur de lecture du flux") {}
+};
+
+class EWriteError : public EStreamError {
+public:
+    EWriteError() : EStreamError("Erreur d'écriture dans le flux") {}
+};
+
+class EFOpenError : public EStreamError {
+public:
+    explicit EFOpenError(const std::string& fileName)
+        : EStreamError("Impossible d'ouvrir le fichier " + fileName) {}
+};
+
+class EFCreateError : public EStreamError {
+public:
+    explicit EFCreateError(const std::string& fileName)
+        : EStreamError("Impossible de créer le fichier " + fileName) {}
+};
+
+class EConvertError : public Exception {
+public:
+    using Exception::Exception;
+    static EConvertError NotAnInteger(const std::string& text)
+    {
+        return EConvertError("'" + text + "' n'est pas une valeur entière correcte");
+    }
+};
+
+class EMathError : public Exception {
+    using Exception::Exception;
+};
+
+class EZeroDivide : public EMathError {
+public:
+    EZeroDivide() : EMathError("Division par zéro en virgule flottante") {}
+};
+
+class EInvalidOp : public EMathError {
+public:
+    EInvalidOp() : EMathError("Opération en virgule flottante incorrecte") {}
+};
+
+class EOverflow : public EMathError {
+public:
+    EOverflow() : EMathError("Débordement en virgule flottante") {}
+};
+
+// A piece count or size that cannot describe a cut (a pasted negative number).
+class EInvalidArgument : public Exception {
+    using Exception::Exception;
+};
+
+// The failure of the edits with an embedded button ("Nom de fichier incorrect - %s").
+class EComboEditError : public Exception {
+    using Exception::Exception;
+};
+
+} // namespace scindra
