@@ -22,10 +22,11 @@ QString TitleFromExecutable(const QString& path)
         name.truncate(dot);
     if (name.isEmpty())
         return name;
-    // The first character keeps its case; a character outside the basic
-    // plane is two code units and must not be split.
+    // Program files are named in lower case here, yet the title is the
+    // product's name: its first character is a capital. A character outside
+    // the basic plane is two code units and must not be split.
     const qsizetype first = name.front().isHighSurrogate() && name.size() > 1 ? 2 : 1;
-    return name.left(first) + name.mid(first).toLower();
+    return name.left(first).toUpper() + name.mid(first).toLower();
 }
 
 QString ErrorBoxText(const QString& message)

@@ -13,8 +13,9 @@
 namespace scindra {
 
 // The title derived from the program's file name: the part after the last
-// separator ("/" or "\"), cut at its first dot, every character after the
-// first in lower case. "SCINDRA.EXE" and "/usr/bin/scindra" give "Scindra".
+// separator ("/" or "\"), cut at its first dot, the first character in upper
+// case and every other in lower case. "SCINDRA.EXE" and "/usr/bin/scindra"
+// give "Scindra", "my.tool.exe" gives "My".
 QString TitleFromExecutable(const QString& path);
 
 // The text the error box shows: the message, with a "." appended when its
