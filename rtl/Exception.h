@@ -79,7 +79,16 @@ public:
 
 // A piece count or size that cannot describe a cut (a pasted negative number).
 class EInvalidArgument : public Exception {
+public:
     using Exception::Exception;
+    static EInvalidArgument NegativePieceCount(long long count)
+    {
+        return EInvalidArgument("Le nombre de morceaux ne peut pas être négatif (" + std::to_string(count) + ")");
+    }
+    static EInvalidArgument NegativePieceSize(long long size)
+    {
+        return EInvalidArgument("La taille des morceaux ne peut pas être négative (" + std::to_string(size) + ")");
+    }
 };
 
 // The failure of the edits with an embedded button ("Nom de fichier incorrect - %s").

@@ -1,0 +1,135 @@
+#include "rtl/TFileStream.h"
+
+#include "rtl/Exception.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace scindra {
+namespace {
+
+// One system call moves at most this much; larger counts loop.
+constexpr int64_t kMaxTransfer = int64_t{1} << 30;
+
+int WhenceOf(SeekOrigin origin)
+{
+    switch (origin) {
+    case SeekOrigin::Beginning: return SEEK_SET;
+    case SeekOrigin::Current: return SEEK_CUR;
+    case SeekOrigin::End: return SEEK_END;
+    }
+    return SEEK_SET;
+}
+
+} // namespace
+
+TFileStream::TFileStream(const std::string& fileName, TFileMode mode)
+    : TFileStream(fileName, mode, {})
+{
+}
+
+TFileStream::TFileStream(const std::string& fileName, TFileMode mode, const FileIdentities& refused)
+    : fileName_(fileName)
+{
+    if (mode == TFileMode::Create)
+        Create(refused);
+    else
+        Open(mode, refused);
+}
+
+TFileStream::~TFileStream()
+{
+    if (handle_ >= 0)
+        ::close(handle_);
+}
+
+void TFileStream::Fail(TFileMode mode)
+{
+    if (handle_ >= 0) {
+        ::close(handle_);
+        handle_ = -1;
+    }
+    if (mode == TFileMode::Create)
+        throw EFCreateError(fileName_);
+    throw EFOpenError(fileName_);
+}
+
+void TFileStream::Open(TFileMode mode, const FileIdentities& refused)
+{
+    handle_ = ::open(fileName_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (handle_ < 0)
+        Fail(mode);
+    struct stat status {};
+    // A folder opens for reading on POSIX, but it is no file to read.
+    if (::fstat(handle_, &status) != 0 || S_ISDIR(status.st_mode) || Contains(refused, Identity()))
+        Fail(mode);
+}
+
+void TFileStream::Create(const FileIdentities& refused)
+{
+    // Opened without truncation first: the identity check must come before
+    // a single byte of an existing file is lost.
+    handle_ = ::open(fileName_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (handle_ < 0)
+        Fail(TFileMode::Create);
+    struct stat status {};
+    if (::fstat(handle_, &status) != 0 || Contains(refused, Identity()))
+        Fail(TFileMode::Create);
+    if (S_ISREG(status.st_mode) && status.st_size != 0 && ::ftruncate(handle_, 0) != 0)
+        Fail(TFileMode::Create);
+}
+
+int64_t TFileStream::Read(void* buffer, int64_t count)
+{
+    auto* bytes = static_cast<char*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::read(handle_, bytes + done, static_cast<size_t>(std::min(count - done, kMaxTransfer)));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    return done;
+}
+
+int64_t TFileStream::Write(const void* buffer, int64_t count)
+{
+    const auto* bytes = static_cast<const char*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t put = ::write(handle_, bytes + done, static_cast<size_t>(std::min(count - done, kMaxTransfer)));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            break;
+        done += put;
+    }
+    return done;
+}
+
+int64_t TFileStream::Seek(int64_t offset, SeekOrigin origin)
+{
+    return ::lseek(handle_, offset, WhenceOf(origin));
+}
+
+int64_t TFileStream::Size()
+{
+    struct stat status {};
+    if (::fstat(handle_, &status) != 0)
+        return TStream::Size();
+    return status.st_size;
+}
+
+void TFileStream::SetSize(int64_t size)
+{
+    if (::ftruncate(handle_, size) != 0)
+        throw EWriteError();
+}
+
+} // namespace scindra
