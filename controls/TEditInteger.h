@@ -9,6 +9,7 @@
 
 #include <cstdint>
 
+class QInputMethodEvent;
 class QKeyEvent;
 
 namespace scindra {
@@ -45,6 +46,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
     void TextChanged();

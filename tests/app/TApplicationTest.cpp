@@ -14,6 +14,13 @@
 
 #include <functional>
 
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace scindra {
 namespace {
 
