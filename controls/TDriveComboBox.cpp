@@ -1,0 +1,88 @@
+#include "controls/TDriveComboBox.h"
+
+#include "controls/DirPictures.h"
+#include "rtl/Guard.h"
+
+#include <QDir>
+#include <QSignalBlocker>
+
+namespace scindra {
+
+namespace {
+
+bool Holds(const QString& root, const QString& path)
+{
+    if (root == QLatin1String("/"))
+        return path.startsWith(QChar('/'));
+    return path == root || path.startsWith(root + QChar('/'));
+}
+
+QString Bracketed(const QString& label)
+{
+    return QStringLiteral("[%1]").arg(label);
+}
+
+} // namespace
+
+TDriveComboBox::TDriveComboBox(QWidget* parent) : QComboBox(parent)
+{
+    setEditable(false);
+    setIconSize(QSize(16, 11));
+    connect(this, &QComboBox::activated, this, Guarded([this](int index) {
+                if (index >= 0 && index < static_cast<int>(volumes_.size()))
+                    emit DriveChosen(volumes_[static_cast<size_t>(index)].rootPath);
+            }));
+    Refresh();
+}
+
+QString TDriveComboBox::ItemText(const MountedVolume& volume)
+{
+    switch (volume.kind) {
+    case VolumeKind::Removable:
+        return volume.rootPath;
+    case VolumeKind::Network:
+        return volume.rootPath + QStringLiteral(" ") +
+               (volume.device.isEmpty() ? Bracketed(volume.label) : volume.device);
+    case VolumeKind::Fixed:
+    case VolumeKind::CdRom:
+    case VolumeKind::RamDisk:
+        break;
+    }
+    return volume.rootPath + QStringLiteral(" ") + Bracketed(volume.label);
+}
+
+void TDriveComboBox::Refresh()
+{
+    const QSignalBlocker blocker(this);
+    clear();
+    volumes_ = MountedVolumes();
+    for (const MountedVolume& volume : volumes_)
+        addItem(QIcon(VolumePixmap(volume.kind)), ItemText(volume));
+    SetDrive(QDir::currentPath());
+}
+
+QString TDriveComboBox::Drive() const
+{
+    const int index = currentIndex();
+    if (index < 0 || index >= static_cast<int>(volumes_.size()))
+        return QString();
+    return volumes_[static_cast<size_t>(index)].rootPath;
+}
+
+void TDriveComboBox::SetDrive(const QString& path)
+{
+    const QString absolute = QDir(path).absolutePath();
+    int best = -1;
+    qsizetype bestLength = -1;
+    for (size_t i = 0; i < volumes_.size(); ++i) {
+        const QString& root = volumes_[i].rootPath;
+        if (Holds(root, absolute) && root.size() > bestLength) {
+            best = static_cast<int>(i);
+            bestLength = root.size();
+        }
+    }
+    const QSignalBlocker blocker(this);
+    setCurrentIndex(best);
+}
+
+} // namespace scindra
