@@ -29,6 +29,18 @@ QFileDialog::FileMode FileModeFor(const FileDialogSettings& settings, bool save)
     return QFileDialog::AnyFile;
 }
 
+// The dialog reports the chosen filter as shown, that is without the masks
+// it hides.
+int ChosenFilter(const QStringList& filters, const QString& selected)
+{
+    for (qsizetype i = 0; i < filters.size(); ++i) {
+        const QString& filter = filters[i];
+        if (filter == selected || filter.left(filter.lastIndexOf(QStringLiteral(" ("))) == selected)
+            return int(i);
+    }
+    return -1;
+}
+
 } // namespace
 
 QStringList QtFileDialog::NameFilters(const QString& filter)
@@ -85,7 +97,7 @@ std::optional<FileDialogAnswer> QtFileDialog::Execute(const FileDialogSettings& 
 
     FileDialogAnswer answer;
     answer.Files = dialog.selectedFiles();
-    const int chosen = int(filters.indexOf(dialog.selectedNameFilter()));
+    const int chosen = ChosenFilter(filters, dialog.selectedNameFilter());
     answer.FilterIndex = chosen >= 0 ? chosen + 1 : settings.FilterIndex;
     return answer;
 }
