@@ -1,0 +1,231 @@
+#include "DirTestSupport.h"
+
+#include "controls/TDirectoryEdit.h"
+#include "controls/TDirectoryListBox.h"
+#include "controls/TFileListBox.h"
+#include "platform/FolderDialog.h"
+
+#include <QPushButton>
+
+#include <vector>
+
+namespace scindra {
+namespace {
+
+// Drives every directory dialog of a test through `script`, recording where
+// each one opened.
+class ScriptedDialogs {
+public:
+    using Script = std::function<int(TSelectDirDlg&)>;
+    explicit ScriptedDialogs(Script script) : script_(std::move(script))
+    {
+        SetSelectDirRunner([this](TSelectDirDlg& dialog) {
+            openedAt.push_back(dialog.DirList()->Directory());
+            return script_(dialog);
+        });
+    }
+    ~ScriptedDialogs() { SetSelectDirRunner({}); }
+    ScriptedDialogs(const ScriptedDialogs&) = delete;
+    ScriptedDialogs& operator=(const ScriptedDialogs&) = delete;
+
+    std::vector<QString> openedAt;
+
+private:
+    Script script_;
+};
+
+int Accept(TSelectDirDlg& dialog)
+{
+    dialog.OKButton()->click();
+    return dialog.result();
+}
+
+int MoveInto(TSelectDirDlg& dialog, const QString& name)
+{
+    dialog.DirList()->OpenItem(dialog.DirList()->findItems(name, Qt::MatchExactly).value(0));
+    return Accept(dialog);
+}
+
+
+class DirectoryEditTest : public DirectoryFixture {
+protected:
+    void SetUp() override
+    {
+        DirectoryFixture::SetUp();
+        QObject::connect(&edit, &TDirectoryEdit::Change, [this] { changes.push_back(edit.Text()); });
+    }
+
+    TDirectoryEdit edit;
+    std::vector<QString> changes;
+};
+
+TEST_F(DirectoryEditTest, MovesIntoASubFolderAndBackUp)
+{
+    MakeFolder("Films/Vacances");
+    MakeFile("Films/Vacances/clip.avi");
+    const ScriptedDialogs dialogs([&](TSelectDirDlg& dialog) {
+        dialog.DirList()->OpenItem(dialog.DirList()->findItems("Vacances", Qt::MatchExactly).value(0));
+        EXPECT_EQ(dialog.FileList()->count(), 1);
+        return MoveInto(dialog, "Films");
+    });
+    edit.SetText(Path("Films/"));
+    changes.clear();
+    edit.DoClick();
+    ASSERT_EQ(dialogs.openedAt.size(), 1u);
+    EXPECT_EQ(dialogs.openedAt[0], Path("Films"));
+    EXPECT_EQ(edit.Text(), Path("Films"));
+    EXPECT_EQ(changes, std::vector<QString>{Path("Films")});
+    EXPECT_EQ(edit.InitialDir(), Path("Films"));
+    EXPECT_EQ(QDir::currentPath(), Path("Films"));  // the move outlives the dialog
+}
+
+TEST_F(DirectoryEditTest, AnnulerChangesNothing)
+{
+    MakeFolder("Films/Vacances");
+    const ScriptedDialogs dialogs([](TSelectDirDlg& dialog) {
+        dialog.DirList()->OpenItem(dialog.DirList()->findItems("Vacances", Qt::MatchExactly).value(0));
+        dialog.CancelButton()->click();
+        return dialog.result();
+    });
+    edit.SetText(Path("Films"));
+    edit.SetInitialDir(root_);
+    edit.selectAll();
+    changes.clear();
+    int clicks = 0;
+    QObject::connect(&edit, &TDirectoryEdit::ButtonClick, [&] { ++clicks; });
+    edit.DoClick();
+    EXPECT_EQ(clicks, 1);  // the click handler runs also for a cancelled dialog
+    EXPECT_EQ(edit.Text(), Path("Films"));
+    EXPECT_EQ(edit.InitialDir(), root_);
+    EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(DirectoryEditTest, WholeTextSelectedFiresTwoChanges)
+{
+    MakeFolder("Films");
+    const ScriptedDialogs dialogs(Accept);
+    edit.SetText(Path("Films"));
+    edit.selectAll();
+    changes.clear();
+    edit.DoClick();
+    EXPECT_EQ(changes, (std::vector<QString>{QString(), Path("Films")}));
+}
+
+TEST_F(DirectoryEditTest, TextThatIsNoFolderOpensAtTheCurrentDirectory)
+{
+    MakeFolder("ici");
+    MakeFolder("initial");
+    MakeFile("fichier");
+    const ScriptedDialogs dialogs([](TSelectDirDlg& dialog) {
+        dialog.CancelButton()->click();
+        return dialog.result();
+    });
+    struct Row {
+        QString text;
+        QString initialDir;
+        QString opens;
+    };
+    const Row rows[] = {
+        {QString(), QString(), Path("ici")},           // empty text and InitialDir
+        {QString(), Path("initial"), Path("initial")}, // empty text: InitialDir
+        {Path("fichier"), Path("initial"), Path("ici")},
+        {Path("absent"), QString(), Path("ici")},
+        {QStringLiteral("/"), QString(), Path("ici")},
+    };
+    for (const Row& row : rows) {
+        ASSERT_TRUE(QDir::setCurrent(Path("ici")));
+        edit.SetText(row.text);
+        edit.SetInitialDir(row.initialDir);
+        edit.DoClick();
+        ASSERT_FALSE(dialogs.openedAt.empty());
+        EXPECT_EQ(dialogs.openedAt.back(), row.opens) << row.text.toStdString();
+    }
+}
+
+TEST_F(DirectoryEditTest, HooksMayCancelOrChangeTheFolder)
+{
+    MakeFolder("a");
+    MakeFolder("b");
+    const ScriptedDialogs dialogs(Accept);
+    edit.OnBeforeDialog = [](QObject*, QString&, bool& action) { action = false; };
+    edit.DoClick();
+    EXPECT_TRUE(dialogs.openedAt.empty());
+
+    edit.OnBeforeDialog = [&](QObject*, QString& name, bool&) { name = Path("a"); };
+    edit.OnAfterDialog = [&](QObject* sender, QString& name, bool& action) {
+        EXPECT_EQ(sender, &edit);
+        EXPECT_TRUE(action);
+        EXPECT_EQ(name, Path("a"));
+        name = Path("b");
+    };
+    edit.DoClick();
+    ASSERT_EQ(dialogs.openedAt.size(), 1u);
+    EXPECT_EQ(dialogs.openedAt[0], Path("a"));
+    EXPECT_EQ(edit.Text(), Path("b"));
+    EXPECT_EQ(edit.InitialDir(), Path("b"));
+}
+
+TEST_F(DirectoryEditTest, MultipleDirsAppendsChosenAndDroppedFolders)
+{
+    MakeFolder("a");
+    MakeFolder("b");
+    MakeFile("b/clip.avi");
+    const ScriptedDialogs dialogs(Accept);
+    edit.SetMultipleDirs(true);
+    edit.SetText(Path("a"));
+    edit.setCursorPosition(0);
+    edit.DoClick();
+    EXPECT_EQ(edit.Text(), Path("a") + ";" + Path("a"));
+
+    edit.TakeDroppedNames({Path("b/clip.avi"), Path("absent")});
+    EXPECT_EQ(edit.Text(), Path("a") + ";" + Path("a") + ";" + Path("b/") + ";" + Path("absent"));
+    edit.SetText(QStringLiteral(";x;;y;"));
+    EXPECT_EQ(edit.LongFormName(), QStringLiteral("x;y"));
+    EXPECT_EQ(edit.ShortFormName(), QStringLiteral("x;y"));
+}
+
+TEST_F(DirectoryEditTest, DroppedNameReplacesTheTextWithoutMultipleDirs)
+{
+    MakeFolder("b");
+    MakeFile("b/clip.avi");
+    edit.SetText(QStringLiteral("avant"));
+    edit.TakeDroppedNames({Path("b/clip.avi"), Path("b")});
+    EXPECT_EQ(edit.Text(), Path("b/"));
+    edit.TakeDroppedNames({Path("b")});
+    EXPECT_EQ(edit.Text(), Path("b"));
+    EXPECT_EQ(edit.LongFormName(), Path("b"));
+}
+
+TEST_F(DirectoryEditTest, ShellBrowserKindRunsTheFolderBrowser)
+{
+    MakeFolder("choisi");
+
+    struct FakeBrowser : FolderDialog {
+        FakeBrowser(QString* shown, QString answer) : shown_(shown), answer_(std::move(answer)) {}
+        std::optional<QString> Execute(const FolderDialogSettings& settings, QWidget*) override
+        {
+            *shown_ = settings.Folder + "|" + settings.Title;
+            if (settings.SelectionChanged)
+                settings.SelectionChanged(answer_);
+            return answer_;
+        }
+        QString* shown_;
+        QString answer_;
+    };
+    QString shown;
+    const ScopedFolderDialogFactory browser(
+        [&] { return std::make_unique<FakeBrowser>(&shown, Path("choisi/")); });
+    const ScriptedDialogs dialogs(Accept);
+
+    edit.SetDialogKind(dkShellBrowser);
+    edit.SetDialogText(QStringLiteral("Choisir"));
+    edit.SetText(root_);
+    edit.DoClick();
+    EXPECT_TRUE(dialogs.openedAt.empty());
+    EXPECT_EQ(shown, root_ + "|Choisir");
+    EXPECT_EQ(edit.Text(), Path("choisi"));
+    EXPECT_EQ(edit.InitialDir(), Path("choisi"));
+}
+
+} // namespace
+} // namespace scindra
