@@ -8,7 +8,10 @@
 #include "platform/MountedVolumes.h"
 #include "rtl/Exception.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QTest>
+#include <QTimer>
 #include <QPushButton>
 
 namespace scindra {
@@ -224,6 +227,36 @@ TEST_F(ForceDirectoriesTest, CreatesEveryMissingFolderOrFailsWithTheMessage)
             EXPECT_EQ(error.Message(), "Impossible de créer le répertoire");
         }
     }
+}
+
+} // namespace
+} // namespace scindra
+
+namespace scindra {
+namespace {
+
+// Without a runner the dialog runs its own modal loop; answer it from inside.
+TEST_F(ChooseDirectoryTest, RunsModallyAndGrabsForInspection)
+{
+    MakeFolder("Films/Vacances");
+    MakeFile("Films/clip.avi");
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<TSelectDirDlg*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        poll.stop();
+        EXPECT_EQ(dialog->DirList()->Directory(), Path("Films"));
+        if (const QByteArray out = qgetenv("SCINDRA_GRAB_DIALOG"); !out.isEmpty())
+            dialog->grab().save(QString::fromLocal8Bit(out));
+        QTest::keyClick(dialog->DirList(), Qt::Key_Down);
+        QTest::keyClick(dialog->DirList(), Qt::Key_Return);  // into Vacances
+        dialog->OKButton()->click();
+    });
+    poll.start(10);
+    QString folder = Path("Films");
+    EXPECT_TRUE(ChooseDirectory(folder, {}, 0));
+    EXPECT_EQ(folder, Path("Films/Vacances"));
 }
 
 } // namespace
