@@ -60,8 +60,13 @@ void TFileStream::Fail(TFileMode mode)
 
 void TFileStream::Open(TFileMode mode, const FileIdentities& refused)
 {
-    handle_ = ::open(fileName_.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking while opening: a named pipe without a writer would
+    // otherwise hold the program in open() for ever.
+    handle_ = ::open(fileName_.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (handle_ < 0)
+        Fail(mode);
+    const int flags = ::fcntl(handle_, F_GETFL);
+    if (flags < 0 || ::fcntl(handle_, F_SETFL, flags & ~O_NONBLOCK) != 0)
         Fail(mode);
     struct stat status {};
     // A folder opens for reading on POSIX, but it is no file to read.

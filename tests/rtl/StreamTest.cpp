@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace scindra {
@@ -141,6 +142,15 @@ TEST_F(Scratch, FailedOpensAndCreatesNameTheFile)
             EXPECT_EQ(error.Message(), row.message + row.name);
         }
     }
+}
+
+TEST_F(Scratch, NamedPipeWithoutWriterOpensAsAnEmptyStream)
+{
+    const std::string name = Path("pipe");
+    ASSERT_EQ(::mkfifo(name.c_str(), 0600), 0);
+    TFileStream pipe(name, TFileMode::OpenReadDenyWrite); // must not wait for a writer
+    char c = 0;
+    EXPECT_EQ(pipe.Read(&c, 1), 0);
 }
 
 TEST_F(Scratch, RefusedIdentityIsNeitherEmptiedNorOpened)
