@@ -182,6 +182,25 @@ TEST(ComboEditGlyphs, MissingDisabledImageIsEmbossed)
     EXPECT_EQ(qAlpha(disabled.pixel(0, 0)), 0);
 }
 
+TEST(ComboEditGlyphs, ButtonPaintsInEveryState)
+{
+    TFilenameEdit edit;
+    edit.setGeometry(0, 0, 120, 21);
+    edit.show();
+    TEditButton* button = edit.Button();
+    const QImage raised = button->grab().toImage();
+    button->setDown(true);
+    const QImage pressed = button->grab().toImage();
+    button->setDown(false);
+    edit.setEnabled(false);
+    const QImage disabled = button->grab().toImage();
+    EXPECT_EQ(raised.size(), button->size() * raised.devicePixelRatio());
+    EXPECT_NE(raised, pressed);
+    EXPECT_NE(raised, disabled);
+    // The light line at x = 1 joins the button to the frame, except pressed.
+    EXPECT_EQ(raised.pixel(1, button->height() / 2), button->palette().color(QPalette::Light).rgb());
+}
+
 TEST(ComboEditKeys, AltDownPressesTheButtonOnlyWithAWidth)
 {
     PlainComboEdit edit;

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QListView>
+#include <QTest>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -193,6 +195,39 @@ TEST(QtFileDialogRun, DefaultExtensionIsAppendedUnlessItHoldsAWildcard)
         ASSERT_TRUE(answer.has_value());
         EXPECT_EQ(answer->Files, QStringList{dir.filePath(expected)});
     }
+}
+
+// The names a dialog lists in its folder view once the folder is read.
+QStringList ListedNames(QFileDialog& dialog, int expectedCount)
+{
+    auto* view = dialog.findChild<QListView*>("listView");
+    if (!view)
+        return {};
+    const bool loaded =
+        QTest::qWaitFor([&] { return view->model()->rowCount(view->rootIndex()) == expectedCount; }, 10000);
+    EXPECT_TRUE(loaded);
+    QStringList names;
+    for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+        names << view->model()->index(row, 0, view->rootIndex()).data().toString();
+    names.sort();
+    return names;
+}
+
+TEST(QtFileDialogRun, PatternsIgnoreLetterCase)
+{
+    QTemporaryDir dir;
+    for (const char* name : {"clip.avi", "CLIP2.AVI", "notes.txt"}) {
+        QFile file(dir.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    FileDialogSettings settings;
+    settings.Filter = "Tous(*.*)|*.*|Fichiers (*.Avi)|*.Avi";
+    settings.FilterIndex = 2;
+    settings.InitialDir = dir.path();
+    RunToolkitDialog(settings, [](QFileDialog& dialog) {
+        EXPECT_EQ(ListedNames(dialog, 2), (QStringList{"CLIP2.AVI", "clip.avi"}));
+        dialog.reject();
+    });
 }
 
 } // namespace
