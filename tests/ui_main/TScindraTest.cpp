@@ -360,7 +360,10 @@ TEST_F(TScindraTest, TinySourcesCannotBeCut)
     };
     for (const Case& c : {Case{1, "Division par zéro en virgule flottante."},
                           Case{0, "Opération en virgule flottante incorrecte."}}) {
-        const QString source = MakeFile(QStringLiteral("tiny%1.bin").arg(c.size), c.size);
+        // A folder of its own, so that choosing the source enables "Valider" again.
+        const QString sub = QStringLiteral("size%1").arg(c.size);
+        ASSERT_TRUE(QDir(folder.path()).mkdir(sub));
+        const QString source = MakeFile(sub + QStringLiteral("/tiny.bin"), c.size);
         Validate(source);
         errors.clear();
         QTest::mouseClick(window.Decouper_Btn, Qt::LeftButton);
@@ -368,7 +371,7 @@ TEST_F(TScindraTest, TinySourcesCannotBeCut)
         EXPECT_THAT(errors, ElementsAre(QString::fromUtf8(c.message)));
         EXPECT_EQ(window.StatusText(), kEnCours);
         EXPECT_TRUE(window.ProgressBar->isVisible());
-        EXPECT_FALSE(QFile::exists(Path(QStringLiteral("tiny%1.001").arg(c.size))));
+        EXPECT_FALSE(QFile::exists(Path(sub + QStringLiteral("/tiny.001"))));
     }
 }
 

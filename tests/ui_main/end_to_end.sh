@@ -87,8 +87,8 @@ menu_height=$((HEIGHT - 321))
 [ "$WIDTH" -eq 618 ] || fail "window is $WIDTH pixels wide, not 618"
 
 # Each page's origin inside the client area, below the tabs.
-page_x=4
-page_y=24
+page_x=2
+page_y=25
 
 # click <x> <y>: a left click at client coordinates.
 click() {
@@ -132,7 +132,7 @@ done
 [ ! -e "$data/clip.005" ] || fail "a fifth piece was written"
 
 # Rebuilding page. Its tab follows the "Découpage" tab; group box 2 at (9, 12).
-click 100 10
+click 124 12
 click_in_page 9 12 300 68                # first piece
 type_text "$data/clip.001"
 click_in_page 9 12 300 140               # destination
@@ -147,7 +147,7 @@ done
 [ -n "$dialog" ] || fail "the destination's dialog did not open"
 sleep 0.5
 xdotool windowfocus --sync "$dialog" 2>/dev/null || true
-xdotool key --window "$dialog" Escape
+xdotool key Escape
 sleep 0.5
 if xdotool search --onlyvisible --name '^Ouvrir\.\.\.$' >/dev/null 2>&1; then
     fail "the destination's dialog did not close"
@@ -162,6 +162,7 @@ cmp "$source" "$rebuilt" || fail "the rebuilt file differs from the source"
 # Fichier > Quitter ends the program with exit code 0.
 xdotool mousemove --sync $((client_x + 25)) $((Y + menu_height / 2)) click 1
 sleep 0.5
+import -window root "$artifacts/menu.png"
 xdotool mousemove --sync $((client_x + 40)) $((Y + menu_height + 12)) click 1
 status=
 for _ in $(seq 100); do

@@ -70,9 +70,12 @@ int32_t ToFieldValue(int64_t value)
 
 QFont WindowFont()
 {
-    // The face the layout was drawn for; fontconfig substitutes the system's
-    // sans-serif face when it is missing, at the same pixel height.
-    QFont font(QStringLiteral("MS Sans Serif"));
+    // The face the layout was drawn for. Where it is missing, the condensed
+    // cut of the usual sans-serif face keeps every label within the room the
+    // layout gives it ("Nombre de Morceaux :" must end before the number
+    // field); failing both, the system's sans-serif face, same pixel height.
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("DejaVu Sans Condensed")});
     font.setStyleHint(QFont::SansSerif);
     font.setPixelSize(11);
     return font;
