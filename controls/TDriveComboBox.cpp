@@ -69,20 +69,25 @@ QString TDriveComboBox::Drive() const
     return volumes_[static_cast<size_t>(index)].rootPath;
 }
 
-void TDriveComboBox::SetDrive(const QString& path)
+QString TDriveComboBox::DriveOf(const QString& path) const
 {
     const QString absolute = QDir(path).absolutePath();
-    int best = -1;
-    qsizetype bestLength = -1;
-    for (size_t i = 0; i < volumes_.size(); ++i) {
-        const QString& root = volumes_[i].rootPath;
-        if (Holds(root, absolute) && root.size() > bestLength) {
-            best = static_cast<int>(i);
-            bestLength = root.size();
-        }
-    }
+    QString best;
+    for (const MountedVolume& volume : volumes_)
+        if (Holds(volume.rootPath, absolute) && volume.rootPath.size() > best.size())
+            best = volume.rootPath;
+    return best;
+}
+
+void TDriveComboBox::SetDrive(const QString& path)
+{
+    const QString root = DriveOf(path);
+    int index = -1;
+    for (size_t i = 0; i < volumes_.size() && !root.isEmpty(); ++i)
+        if (volumes_[i].rootPath == root)
+            index = static_cast<int>(i);
     const QSignalBlocker blocker(this);
-    setCurrentIndex(best);
+    setCurrentIndex(index);
 }
 
 } // namespace scindra

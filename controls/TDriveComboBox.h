@@ -23,6 +23,10 @@ public:
     // The root path of the selected volume.
     QString Drive() const;
 
+    // The root path of the listed volume that holds `path` (the longest root
+    // that contains it); empty when none does.
+    QString DriveOf(const QString& path) const;
+
     // Selects the volume that holds `path` (the longest root that contains it),
     // without announcing a choice.
     void SetDrive(const QString& path);

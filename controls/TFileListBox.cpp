@@ -40,6 +40,8 @@ QStringList NameFilters(const QString& mask)
     return mask.split(QChar(';'), Qt::SkipEmptyParts);
 }
 
+constexpr int kItemHeight = 13;
+
 } // namespace
 
 TFileListBox::TFileListBox(QWidget* parent) : QListWidget(parent)
@@ -86,7 +88,13 @@ void TFileListBox::Update()
         const int order = QString::compare(a, b, Qt::CaseInsensitive);
         return order != 0 ? order < 0 : a < b;
     });
-    addItems(names);
+    // Rows of 13 pixels, or of the text's height when the font is larger.
+    const int rowHeight = std::max(kItemHeight, fontMetrics().height());
+    int rowWidth = 0;
+    for (const QString& name : names)
+        rowWidth = std::max(rowWidth, fontMetrics().horizontalAdvance(name) + 4);
+    for (const QString& name : names)
+        (new QListWidgetItem(name, this))->setSizeHint(QSize(rowWidth, rowHeight));
 }
 
 } // namespace scindra

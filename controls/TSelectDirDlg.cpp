@@ -183,12 +183,10 @@ void TSelectDirDlg::DirectoryChanged(const QString& directory)
 
 void TSelectDirDlg::DriveChosen(const QString& rootPath)
 {
-    // Each volume's "current directory": the folder we are in when it holds
-    // it, else its root.
+    // A volume's "current directory": the folder we are in when that volume
+    // holds it, else the volume's root.
     const QString current = dirList_->Directory();
-    const bool holdsCurrent = driveList_->Drive() == rootPath &&
-                              (rootPath == QStringLiteral("/") || current == rootPath ||
-                               current.startsWith(rootPath + kSeparator));
+    const bool holdsCurrent = driveList_->DriveOf(current) == rootPath;
     try {
         dirList_->SetDirectory(holdsCurrent ? current : rootPath);
     } catch (...) {

@@ -96,6 +96,29 @@ TEST_F(StartFolderTest, FolderTextsOpenAtThemselvesOthersAtTheCurrentDirectory)
     }
 }
 
+TEST_F(StartFolderTest, ChoosingADriveMovesToItsRootUnlessItHoldsTheCurrentFolder)
+{
+    MakeFolder("Films");
+    TSelectDirDlg dialog;
+    dialog.SetStartFolder(Path("Films"));
+    TDriveComboBox& drives = *dialog.DriveList();
+    const QString holding = drives.DriveOf(Path("Films"));
+    // Only the volume holding the scratch folder and the root volume are
+    // entered: other mounts on the machine are none of the test's business.
+    for (int index = 0; index < drives.count(); ++index) {
+        const QString root = drives.Volumes()[static_cast<size_t>(index)].rootPath;
+        if (root != holding && root != QStringLiteral("/"))
+            continue;
+        ASSERT_TRUE(QDir::setCurrent(Path("Films")));
+        dialog.DirList()->ShowCurrentDirectory();
+        drives.setCurrentIndex(index);
+        emit drives.activated(index);
+        const QString expected = root == holding ? Path("Films") : root;
+        EXPECT_EQ(dialog.DirList()->Directory(), expected) << root.toStdString();
+        EXPECT_EQ(drives.Drive(), drives.DriveOf(expected));
+    }
+}
+
 // Installs a runner and a question for one test and puts the defaults back.
 class DialogDriver {
 public:
