@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include <optional>
+
 namespace scindra {
 
 namespace {
@@ -36,8 +38,8 @@ PathParts Split(const QString& path, PathStyle style)
 
 // Removes the first element of a folder part and puts "..." in its place.
 // A leading "..." left by an earlier step goes with that element; a leading
-// separator stays. With no element left the folder part becomes empty.
-QString CutFirstFolder(const QString& folder, QChar separator)
+// separator stays. Nothing when the folder part holds no element to remove.
+std::optional<QString> CutFirstFolder(const QString& folder, QChar separator)
 {
     const QString ellipsis = QStringLiteral("...") + separator;
     QString rest = folder;
@@ -48,7 +50,7 @@ QString CutFirstFolder(const QString& folder, QChar separator)
         rest.remove(0, ellipsis.size());
     const qsizetype next = rest.indexOf(separator);
     if (next < 0)
-        return QString();
+        return std::nullopt;
     rest = ellipsis + rest.mid(next + 1);
     return rooted ? separator + rest : rest;
 }
@@ -82,10 +84,14 @@ QString TPathLabel::MinimizeName(const QString& path, const std::function<bool(c
         if (parts.folder == rootedEllipsis) {
             parts.drive.clear();
             parts.folder = QStringLiteral("...") + separator;
-        } else if (!parts.folder.isEmpty()) {
-            parts.folder = CutFirstFolder(parts.folder, separator);
-        } else {
+        } else if (const std::optional<QString> cut = CutFirstFolder(parts.folder, separator)) {
+            parts.folder = *cut;
+        } else if (!parts.drive.isEmpty()) {
+            // A folder part with no element left ("\" or "...\"): the drive
+            // goes first, so "C:\Pieces" never shows as "C:Pieces".
             parts.drive.clear();
+        } else {
+            parts.folder.clear();
         }
         text = parts.Joined();
     }
