@@ -13,7 +13,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -28,6 +30,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -153,6 +156,25 @@ TEST_F(TScindraTest, StartsWithOnlyTheFileFieldsTakingInput)
     EXPECT_EQ(window.FichierEXT_Label->text(), QStringLiteral("Destination :"));
     EXPECT_EQ(window.TailleFichier, 0);
     EXPECT_TRUE(window.ExtensionOrigine.isEmpty());
+}
+
+TEST_F(TScindraTest, TabGoesThroughEachPageInFillingOrder)
+{
+    const std::vector<QWidget*> expected = {
+        window.SourcePath_Edit,   window.Valider_Btn,         window.SourcePath1_Edit,
+        window.Decouper_Btn,      window.Nom_Edit,            window.Nom_ListView,
+        window.TailleActuel_Edit, window.TailleNouvelle_Edit, window.Nombre_Edit,
+        window.Destination001_Edit, window.Reconstruire_Btn,  window.Destination_Edit,
+    };
+    std::vector<QWidget*> chain;
+    QWidget* widget = window.PageControl1;
+    for (int steps = 0; steps < 500 && chain.size() < expected.size(); ++steps) {
+        widget = widget->nextInFocusChain();
+        if (std::find(expected.begin(), expected.end(), widget) != expected.end()
+            && std::find(chain.begin(), chain.end(), widget) == chain.end())
+            chain.push_back(widget);
+    }
+    EXPECT_EQ(chain, expected);
 }
 
 TEST_F(TScindraTest, HintsAreTooltips)
@@ -282,6 +304,24 @@ TEST_F(TScindraTest, NumberFieldReportsWhatItCannotRead)
     QTest::keyClick(NumberEdit(), '0');
     EXPECT_THAT(errors, ElementsAre(QStringLiteral("Division par zéro en virgule flottante.")));
     EXPECT_EQ(window.Nom_ListView->rowCount(), 0);
+}
+
+TEST_F(TScindraTest, PastedTextIsNotFilteredButANegativeCountCutsNothing)
+{
+    const QString source = MakeFile(QStringLiteral("clip.avi"), 3'000'000);
+    Validate(source);
+    QGuiApplication::clipboard()->setText(QStringLiteral("-4"));
+    NumberEdit()->selectAll();
+    QTest::keyClick(NumberEdit(), Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(NumberEdit()->text(), QStringLiteral("-4"));
+    EXPECT_EQ(window.Nom_ListView->rowCount(), 0);
+    EXPECT_THAT(errors, IsEmpty());
+
+    QTest::mouseClick(window.Decouper_Btn, Qt::LeftButton);
+    // The message ends with ")", so the box adds no period.
+    EXPECT_THAT(errors, ElementsAre(QStringLiteral("Le nombre de morceaux ne peut pas être négatif (-4)")));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("clip.001"))));
+    EXPECT_EQ(Contents(source).size(), 3'000'000);
 }
 
 TEST_F(TScindraTest, ValidatingAgainWithAnEmptyNumberReportsTwice)

@@ -160,6 +160,18 @@ constexpr std::array<char16_t, 13> kRefusedUpperHalf = {
     u'\u00F9', // 249 u grave
 };
 
+// The character a key event types. Control with a letter types that letter's
+// control code (Ctrl+V is 22), whatever text the platform attached to the
+// event, so the clipboard shortcuts always count as control characters.
+QChar TypedCharacter(const QKeyEvent& event, QChar character)
+{
+    const char16_t code = character.unicode();
+    const bool asciiLetter = (code >= u'a' && code <= u'z') || (code >= u'A' && code <= u'Z');
+    if ((event.modifiers() & Qt::ControlModifier) && asciiLetter)
+        return QChar(static_cast<char16_t>(code & 0x1F));
+    return character;
+}
+
 // A handler run through the guard whatever the signal carries: the handlers
 // take no arguments, the signals (clicked, textChanged, ...) may.
 template <class F>
@@ -362,9 +374,9 @@ bool TScindra::eventFilter(QObject* watched, QEvent* event)
     Guard([&] {
         const bool numberField = watched == Nombre_Edit || watched == Nombre_Edit->lineEdit();
         if (numberField && event->type() == QEvent::KeyPress) {
-            const QString typed = static_cast<QKeyEvent*>(event)->text();
-            for (QChar character : typed) {
-                QChar key = character;
+            const auto* keyEvent = static_cast<QKeyEvent*>(event);
+            for (QChar character : keyEvent->text()) {
+                QChar key = TypedCharacter(*keyEvent, character);
                 Guard([&] { Nombre_EditKeyPress(key); });
                 if (key.isNull())
                     consumed = true;
