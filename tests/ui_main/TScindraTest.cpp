@@ -206,6 +206,14 @@ TEST_F(TScindraTest, ChoosingASourceProposesItsFolder)
     EXPECT_EQ(window.Destination_Edit->FileName(), folderText);
     EXPECT_TRUE(window.Valider_Btn->isEnabled());
     EXPECT_THAT(errors, IsEmpty());
+
+    // After a validation, another file of the same folder leaves the folder
+    // field as it was, so "Valider" stays disabled.
+    QTest::mouseClick(window.Valider_Btn, Qt::LeftButton);
+    ASSERT_FALSE(window.Valider_Btn->isEnabled());
+    ChooseSource(MakeFile(QStringLiteral("other.avi"), 10));
+    EXPECT_FALSE(window.Valider_Btn->isEnabled());
+    EXPECT_EQ(window.Nom_ListView->rowCount(), 0);
 }
 
 TEST_F(TScindraTest, ValiderFillsTheFiguresTheListAndTheRebuildingPage)
