@@ -334,14 +334,14 @@ void TScindra::CreateRebuildingPage()
 void TScindra::SetTabOrder()
 {
     // Page by page, group by group, in the order the user fills them in.
-    const QWidget* const chain[] = {
+    QWidget* const chain[] = {
         PageControl1,     SourcePath_Edit,     Valider_Btn,  SourcePath1_Edit,
         Decouper_Btn,     Nom_Edit,            Nom_ListView, TailleActuel_Edit,
         TailleNouvelle_Edit, Nombre_Edit,      Destination001_Edit, Reconstruire_Btn,
         Destination_Edit,
     };
     for (size_t i = 1; i < std::size(chain); ++i)
-        setTabOrder(const_cast<QWidget*>(chain[i - 1]), const_cast<QWidget*>(chain[i]));
+        setTabOrder(chain[i - 1], chain[i]);
 }
 
 void TScindra::ConnectHandlers()
