@@ -400,6 +400,40 @@ TEST_F(TScindraTest, CutWritesThePiecesAndShowsTheEnd)
     EXPECT_TRUE(window.Decouper_Btn->isEnabled());
 }
 
+// Records what the status line said each time a widget was painted.
+class PaintRecorder : public QObject {
+public:
+    PaintRecorder(const TScindra& window, QWidget* watched) : window_(window)
+    {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted.push_back({window_.StatusText(), window_.ProgressBar->value()});
+        return false;
+    }
+    std::vector<std::pair<QString, int>> painted;
+
+private:
+    const TScindra& window_;
+};
+
+TEST_F(TScindraTest, StatusAndProgressArePaintedWhileTheCopyRuns)
+{
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    Validate(MakeFile(QStringLiteral("clip.avi"), 1000));
+    PaintRecorder status(window, window.StatusBar1);
+    PaintRecorder progress(window, window.ProgressBar);
+    QTest::mouseClick(window.Decouper_Btn, Qt::LeftButton);  // no event is handled meanwhile
+
+    ASSERT_EQ(window.StatusText(), kTermine);
+    const std::pair<QString, int> running{kEnCours, 0};
+    EXPECT_NE(std::find(status.painted.begin(), status.painted.end(), running), status.painted.end());
+    const std::pair<QString, int> full{kEnCours, 100};
+    EXPECT_NE(std::find(progress.painted.begin(), progress.painted.end(), full), progress.painted.end());
+}
+
 TEST_F(TScindraTest, TinySourcesCannotBeCut)
 {
     struct Case {
