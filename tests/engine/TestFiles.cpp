@@ -56,6 +56,24 @@ Bytes ReadFile(const std::string& path)
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+void WriteAt(const std::string& path, int64_t offset, const Bytes& bytes)
+{
+    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
+    out.seekp(offset).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+Bytes ReadAt(const std::string& path, int64_t offset, size_t count)
+{
+    std::ifstream in(path, std::ios::binary);
+    Bytes bytes(count);
+    in.seekg(offset).read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    return bytes;
+}
+
 bool Exists(const std::string& path)
 {
     std::error_code ignored;

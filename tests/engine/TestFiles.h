@@ -1,6 +1,8 @@
 #pragma once
 // Scratch folders and file helpers for the engine tests.
 
+#include "rtl/Exception.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -28,6 +30,9 @@ private:
 Bytes RandomBytes(size_t count, uint32_t seed);
 void WriteFile(const std::string& path, const Bytes& bytes);
 Bytes ReadFile(const std::string& path);
+// Bytes at a 64-bit offset of an existing file, through the standard library alone.
+void WriteAt(const std::string& path, int64_t offset, const Bytes& bytes);
+Bytes ReadAt(const std::string& path, int64_t offset, size_t count);
 bool Exists(const std::string& path);
 int64_t FileSize(const std::string& path);
 std::vector<std::string> FolderEntries(const std::string& folder); // sorted names
@@ -36,5 +41,17 @@ std::vector<std::string> FolderEntries(const std::string& folder); // sorted nam
 // `fileSizeLimit` bytes; returns the message of the exception it raised, or
 // "" when it completed.
 std::string RunWithFileSizeLimit(int64_t fileSizeLimit, const std::function<void()>& action);
+
+// The message of the exception `action` raises, "" when none.
+template <class F>
+std::string MessageOf(F&& action)
+{
+    try {
+        action();
+    } catch (const Exception& error) {
+        return error.Message();
+    }
+    return "";
+}
 
 } // namespace scindra::testing_support
