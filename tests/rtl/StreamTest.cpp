@@ -120,26 +120,17 @@ TEST_F(Scratch, FailedOpensAndCreatesNameTheFile)
 {
     fs::create_directory(Path("folder"));
     { TFileStream plain(Path("plain"), TFileMode::Create); }
-    struct Row {
-        std::string name;
-        TFileMode mode;
-        std::string message;
-    };
-    const std::vector<Row> rows{
-        {Path("missing"), TFileMode::OpenReadDenyWrite, "Impossible d'ouvrir le fichier "},
-        {Path("missing"), TFileMode::OpenReadExclusive, "Impossible d'ouvrir le fichier "},
-        {Path("folder"), TFileMode::OpenReadDenyWrite, "Impossible d'ouvrir le fichier "},
-        {Path("plain/x"), TFileMode::OpenReadDenyWrite, "Impossible d'ouvrir le fichier "},
-        {Path("no/such/x"), TFileMode::Create, "Impossible de créer le fichier "},
-        {Path("plain/x"), TFileMode::Create, "Impossible de créer le fichier "},
-        {Path("folder"), TFileMode::Create, "Impossible de créer le fichier "},
-    };
-    for (const Row& row : rows) {
+    const std::string open = "Impossible d'ouvrir le fichier ", create = "Impossible de créer le fichier ";
+    using enum TFileMode;
+    struct Row { const char* name; TFileMode mode; std::string message; };
+    for (const Row& row : {Row{"missing", OpenReadDenyWrite, open}, Row{"missing", OpenReadExclusive, open},
+                           Row{"folder", OpenReadDenyWrite, open}, Row{"plain/x", OpenReadDenyWrite, open},
+                           Row{"no/such/x", Create, create}, Row{"plain/x", Create, create}, Row{"folder", Create, create}}) {
         try {
-            TFileStream stream(row.name, row.mode);
+            TFileStream stream(Path(row.name), row.mode);
             ADD_FAILURE() << row.name;
         } catch (const EStreamError& error) {
-            EXPECT_EQ(error.Message(), row.message + row.name);
+            EXPECT_EQ(error.Message(), row.message + Path(row.name));
         }
     }
 }
