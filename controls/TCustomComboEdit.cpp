@@ -46,8 +46,8 @@ TCustomComboEdit::TCustomComboEdit(QWidget* parent) : QLineEdit(parent)
     holder_->resize(21, 17);
     button_->setGeometry(0, 0, 21, 17);
 
-    connect(button_, &QAbstractButton::pressed, this, [this] { Guard([this] { ButtonMousePressed(); }); });
-    connect(button_, &QAbstractButton::clicked, this, [this] { Guard([this] { DoClick(); }); });
+    connect(button_, &QAbstractButton::pressed, this, Guarded([this] { ButtonMousePressed(); }));
+    connect(button_, &QAbstractButton::clicked, this, Guarded([this] { DoClick(); }));
     connect(this, &QLineEdit::textChanged, this, &TCustomComboEdit::Change);
 
     resize(width(), std::max(DefaultHeight, MinimumHeight()));

@@ -92,7 +92,7 @@ void Refuse(QKeyEvent& event)
 TEditInteger::TEditInteger(QWidget* parent)
     : QLineEdit(QStringLiteral("0"), parent)
 {
-    connect(this, &QLineEdit::textChanged, this, [this] { Guard([this] { TextChanged(); }); });
+    connect(this, &QLineEdit::textChanged, this, Guarded([this] { TextChanged(); }));
 }
 
 int32_t TEditInteger::Value() const

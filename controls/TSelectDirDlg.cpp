@@ -110,9 +110,9 @@ TSelectDirDlg::TSelectDirDlg(QWidget* parent) : QDialog(parent)
     setTabOrder(cancelButton_, fileList_);
     setTabOrder(fileList_, helpButton_);
 
-    connect(okButton_, &QPushButton::clicked, this, [this] { Guard([this] { accept(); }); });
-    connect(cancelButton_, &QPushButton::clicked, this, [this] { Guard([this] { reject(); }); });
-    connect(helpButton_, &QPushButton::clicked, this, [this] { Guard([this] { emit HelpRequested(helpContext_); }); });
+    connect(okButton_, &QPushButton::clicked, this, Guarded([this] { accept(); }));
+    connect(cancelButton_, &QPushButton::clicked, this, Guarded([this] { reject(); }));
+    connect(helpButton_, &QPushButton::clicked, this, Guarded([this] { emit HelpRequested(helpContext_); }));
     connect(dirList_, &TDirectoryListBox::DirectoryChanged, this,
             Guarded([this](const QString& directory) { DirectoryChanged(directory); }));
     connect(driveList_, &TDriveComboBox::DriveChosen, this,

@@ -7,6 +7,7 @@
 #include <exception>
 #include <stdexcept>
 #include <functional>
+#include <type_traits>
 #include <utility>
 
 namespace scindra {
@@ -19,11 +20,16 @@ ErrorReporter SetErrorReporter(ErrorReporter reporter);
 // Hands an error to the reporter; EAbort is ignored silently.
 void ReportError(const std::exception& error);
 
+// A handler that takes no arguments may be connected to a signal that has
+// some (clicked(bool), textChanged(QString)): they are then dropped.
 template <class F, class... Args>
 void Guard(F&& handler, Args&&... args) noexcept
 {
     try {
-        std::invoke(std::forward<F>(handler), std::forward<Args>(args)...);
+        if constexpr (std::is_invocable_v<F, Args...>)
+            std::invoke(std::forward<F>(handler), std::forward<Args>(args)...);
+        else
+            std::invoke(std::forward<F>(handler));
     } catch (const std::exception& error) {
         ReportError(error);
     } catch (...) {

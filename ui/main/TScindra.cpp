@@ -172,14 +172,6 @@ QChar TypedCharacter(const QKeyEvent& event, QChar character)
     return character;
 }
 
-// A handler run through the guard whatever the signal carries: the handlers
-// take no arguments, the signals (clicked, textChanged, ...) may.
-template <class F>
-auto Handler(F handler)
-{
-    return Guarded([handler](auto&&...) { handler(); });
-}
-
 } // namespace
 
 TScindra::TScindra(QWidget* parent)
@@ -346,19 +338,19 @@ void TScindra::SetTabOrder()
 
 void TScindra::ConnectHandlers()
 {
-    connect(SourcePath_Edit, &TFilenameEdit::Change, this, Handler([this] { SourcePath_EditChange(); }));
-    connect(SourcePath1_Edit, &TDirectoryEdit::Change, this, Handler([this] { SourcePath1_EditChange(); }));
-    connect(Valider_Btn, &QPushButton::clicked, this, Handler([this] { Valider_BtnClick(); }));
-    connect(Nom_Edit, &QLineEdit::textChanged, this, Handler([this] { Nom_EditChange(); }));
-    connect(Nombre_Edit, &QComboBox::editTextChanged, this, Handler([this] { Nom_EditChange(); }));
-    connect(Decouper_Btn, &QPushButton::clicked, this, Handler([this] { Decouper_BtnClick(); }));
+    connect(SourcePath_Edit, &TFilenameEdit::Change, this, Guarded([this] { SourcePath_EditChange(); }));
+    connect(SourcePath1_Edit, &TDirectoryEdit::Change, this, Guarded([this] { SourcePath1_EditChange(); }));
+    connect(Valider_Btn, &QPushButton::clicked, this, Guarded([this] { Valider_BtnClick(); }));
+    connect(Nom_Edit, &QLineEdit::textChanged, this, Guarded([this] { Nom_EditChange(); }));
+    connect(Nombre_Edit, &QComboBox::editTextChanged, this, Guarded([this] { Nom_EditChange(); }));
+    connect(Decouper_Btn, &QPushButton::clicked, this, Guarded([this] { Decouper_BtnClick(); }));
     connect(Destination001_Edit, &TFilenameEdit::Change, this,
-            Handler([this] { Destination001_EditChange(); }));
+            Guarded([this] { Destination001_EditChange(); }));
     connect(Destination_Edit, &TFilenameEdit::ButtonClick, this,
-            Handler([this] { Destination_EditButtonClick(); }));
-    connect(Reconstruire_Btn, &QPushButton::clicked, this, Handler([this] { Reconstruire_BtnClick(); }));
-    connect(PageControl1, &QTabWidget::currentChanged, this, Handler([this] { PageControl1Change(); }));
-    connect(Quitter_Menu, &QAction::triggered, this, Handler([this] { Quitter_MenuClick(); }));
+            Guarded([this] { Destination_EditButtonClick(); }));
+    connect(Reconstruire_Btn, &QPushButton::clicked, this, Guarded([this] { Reconstruire_BtnClick(); }));
+    connect(PageControl1, &QTabWidget::currentChanged, this, Guarded([this] { PageControl1Change(); }));
+    connect(Quitter_Menu, &QAction::triggered, this, Guarded([this] { Quitter_MenuClick(); }));
 
     // Typed characters of the number field and clicks in the name field have
     // no signal of their own. The combo box takes the keys while it has the
