@@ -5,28 +5,9 @@
 
 namespace scindra {
 
-namespace {
-
-FileDialogFactory& InstalledFactory()
-{
-    static FileDialogFactory factory;
-    return factory;
-}
-
-} // namespace
-
-FileDialogFactory SetFileDialogFactory(FileDialogFactory factory)
-{
-    FileDialogFactory previous = std::move(InstalledFactory());
-    InstalledFactory() = std::move(factory);
-    return previous;
-}
-
 std::unique_ptr<FileDialog> CreateFileDialog()
 {
-    if (const FileDialogFactory& factory = InstalledFactory())
-        return factory();
-    return std::make_unique<QtFileDialog>();
+    return CreateDialog<FileDialog, QtFileDialog>();
 }
 
 bool RunFileDialog(FileDialogSettings& settings, QWidget* parent)

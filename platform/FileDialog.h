@@ -3,6 +3,8 @@
 // shows the dialog, and a factory behind that call so tests can put in a
 // dialog that answers on its own.
 
+#include "platform/DialogFactory.h"
+
 #include <QFlags>
 #include <QString>
 #include <QStringList>
@@ -79,11 +81,8 @@ public:
                                                     QWidget* parent) = 0;
 };
 
-using FileDialogFactory = std::function<std::unique_ptr<FileDialog>()>;
-
-// Installs the factory every dialog run uses and returns the previous one.
-// An empty factory restores the toolkit's dialog.
-FileDialogFactory SetFileDialogFactory(FileDialogFactory factory);
+using FileDialogFactory = DialogFactory<FileDialog>;
+using ScopedFileDialogFactory = ScopedDialogFactory<FileDialog>;
 
 // A dialog from the installed factory (the toolkit's dialog by default).
 std::unique_ptr<FileDialog> CreateFileDialog();
@@ -93,18 +92,5 @@ std::unique_ptr<FileDialog> CreateFileDialog();
 // user confirmed; a cancelled run changes nothing.
 bool RunFileDialog(FileDialogSettings& settings, QWidget* parent);
 
-// Installs a factory for the lifetime of the object (tests), then puts the
-// previous one back.
-class ScopedFileDialogFactory {
-public:
-    explicit ScopedFileDialogFactory(FileDialogFactory factory)
-        : previous_(SetFileDialogFactory(std::move(factory))) {}
-    ~ScopedFileDialogFactory() { SetFileDialogFactory(std::move(previous_)); }
-    ScopedFileDialogFactory(const ScopedFileDialogFactory&) = delete;
-    ScopedFileDialogFactory& operator=(const ScopedFileDialogFactory&) = delete;
-
-private:
-    FileDialogFactory previous_;
-};
 
 } // namespace scindra

@@ -3,6 +3,8 @@
 // shows it, and a factory behind that call so tests can put in a browser that
 // answers on its own.
 
+#include "platform/DialogFactory.h"
+
 #include <QString>
 
 #include <functional>
@@ -29,27 +31,11 @@ public:
     virtual std::optional<QString> Execute(const FolderDialogSettings& settings, QWidget* parent) = 0;
 };
 
-using FolderDialogFactory = std::function<std::unique_ptr<FolderDialog>()>;
-
-// Installs the factory every browser run uses and returns the previous one.
-// An empty factory restores the toolkit's browser.
-FolderDialogFactory SetFolderDialogFactory(FolderDialogFactory factory);
+using FolderDialogFactory = DialogFactory<FolderDialog>;
+using ScopedFolderDialogFactory = ScopedDialogFactory<FolderDialog>;
 
 // A browser from the installed factory (the toolkit's one by default).
 std::unique_ptr<FolderDialog> CreateFolderDialog();
 
-// Installs a factory for the lifetime of the object (tests), then puts the
-// previous one back.
-class ScopedFolderDialogFactory {
-public:
-    explicit ScopedFolderDialogFactory(FolderDialogFactory factory)
-        : previous_(SetFolderDialogFactory(std::move(factory))) {}
-    ~ScopedFolderDialogFactory() { SetFolderDialogFactory(std::move(previous_)); }
-    ScopedFolderDialogFactory(const ScopedFolderDialogFactory&) = delete;
-    ScopedFolderDialogFactory& operator=(const ScopedFolderDialogFactory&) = delete;
-
-private:
-    FolderDialogFactory previous_;
-};
 
 } // namespace scindra
