@@ -1,5 +1,7 @@
 #include "controls/DirPictures.h"
 
+#include "controls/BottomLeftTransparency.h"
+
 #include <QBitmap>
 #include <QImage>
 
@@ -10,25 +12,10 @@ namespace {
 QPixmap LoadPicture(const char* name)
 {
     const QImage image(QStringLiteral(":/scindra/dirs/%1.xpm").arg(QLatin1String(name)));
-    return WithBottomLeftTransparent(image);
+    return QPixmap::fromImage(WithBottomLeftTransparent(image));
 }
 
 } // namespace
-
-QPixmap WithBottomLeftTransparent(const QImage& image)
-{
-    if (image.isNull())
-        return QPixmap();
-    QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    const QRgb key = argb.pixel(0, argb.height() - 1);
-    for (int y = 0; y < argb.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(argb.scanLine(y));
-        for (int x = 0; x < argb.width(); ++x)
-            if (line[x] == key)
-                line[x] = qRgba(0, 0, 0, 0);
-    }
-    return QPixmap::fromImage(argb);
-}
 
 QPixmap FolderPixmap(FolderPicture picture)
 {

@@ -20,7 +20,4 @@ QPixmap VolumePixmap(VolumeKind kind);
 // "Button picture B", 32 x 16: the normal image and its disabled twin side by side.
 QPixmap DirectoryButtonGlyph();
 
-// The image with every pixel of its bottom-left colour made transparent.
-QPixmap WithBottomLeftTransparent(const QImage& image);
-
 } // namespace scindra

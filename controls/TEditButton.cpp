@@ -1,5 +1,7 @@
 #include "controls/TEditButton.h"
 
+#include "controls/BottomLeftTransparency.h"
+
 #include <QBitmap>
 #include <QImage>
 #include <QPainter>
@@ -11,23 +13,6 @@ namespace scindra {
 namespace {
 
 enum { NormalImage, DisabledImage, PressedImage };
-
-// The strip's images share the colour of its bottom-left pixel as the
-// transparent one.
-QImage WithTransparentKey(const QPixmap& strip)
-{
-    QImage image = strip.toImage().convertToFormat(QImage::Format_ARGB32);
-    if (image.isNull())
-        return image;
-    const QRgb key = image.pixel(0, image.height() - 1);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            if (line[x] == key)
-                line[x] = qRgba(0, 0, 0, 0);
-    }
-    return image;
-}
 
 // Pixels that make the shape of an embossed picture: opaque and not light,
 // so the highlights of a picture do not turn into blots.
@@ -92,7 +77,7 @@ void TEditButton::RebuildImages()
 {
     for (QPixmap& image : images_)
         image = QPixmap();
-    const QImage strip = WithTransparentKey(glyph_);
+    const QImage strip = WithBottomLeftTransparent(glyph_.toImage());
     if (strip.isNull())
         return update();
     const int width = strip.width() / numGlyphs_;
