@@ -3,6 +3,8 @@
 #include "app/TooltipStyle.h"
 #include "rtl/Exception.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -63,7 +65,17 @@ TApplication::TApplication(int& argc, char** argv)
     title_ = TitleFromExecutable(program);
 
     setStyle(new TooltipStyle);
+    InstallToolkitTranslation();
     previousReporter_ = SetErrorReporter([this](const std::exception& error) { ShowException(error); });
+}
+
+// The toolkit's own dialogs (the file dialog, the folder browser) speak the
+// program's language. Without the translation files they stay in English.
+void TApplication::InstallToolkitTranslation()
+{
+    if (toolkitTranslation_.load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
+                                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(&toolkitTranslation_);
 }
 
 TApplication::~TApplication()

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QString>
+#include <QTranslator>
 
 #include <exception>
 
@@ -47,7 +48,10 @@ public:
     int Run();
 
 private:
+    void InstallToolkitTranslation();
+
     QString title_;
+    QTranslator toolkitTranslation_;
     ErrorReporter previousReporter_;
 };
 
