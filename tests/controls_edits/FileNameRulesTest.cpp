@@ -1,69 +1,35 @@
 // Quoting, reading and checking file names, and assigning them to the edit.
-#include "QtPrinters.h"
+#include "EditTestSupport.h"
 #include "controls/TFilenameEdit.h"
 #include "rtl/Exception.h"
 
-#include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 namespace scindra {
 namespace {
 
-void Touch(const QString& path)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-}
-
 TEST(QuoteFileName, QuotesExactlyNamesWithABlankNotAlreadyQuoted)
 {
     const std::pair<QString, QString> cases[] = {
-        {"", ""},
-        {"/films/a.avi", "/films/a.avi"},
-        {"/mes films/a.avi", "\"/mes films/a.avi\""},
-        {"C:\\Mes films\\", "\"C:\\Mes films\\\""},
-        {"C:\\Films\\", "C:\\Films\\"},
-        {"\"/a b\"", "\"/a b\""},
-        {"\"/a b", "\"/a b"},
-        {"a\tb", "a\tb"},  // only the blank counts
-        {" ", "\" \""},
+        {"", ""}, {"/films/a.avi", "/films/a.avi"}, {"/mes films/a.avi", "\"/mes films/a.avi\""},
+        {"\"/a b\"", "\"/a b\""}, {"\"/a b", "\"/a b"}, {"a\tb", "a\tb"} /* only the blank counts */, {" ", "\" \""},
     };
     for (const auto& [name, quoted] : cases)
         EXPECT_EQ(TFilenameEdit::QuoteFileName(name), quoted) << name.toStdString();
 }
 
-class FileNames : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir_.isValid());
-        ASSERT_TRUE(QDir(dir_.path()).mkpath("Mes films"));
-        Touch(Path("Mes films/b.avi"));
-        Touch(Path("a\"b.txt"));
-    }
-    QString Path(const QString& relative) const { return dir_.filePath(relative); }
-
-    QTemporaryDir dir_;
-};
-
-TEST_F(FileNames, FileNameFromTextKeepsAnExistingFileAndElseTakesTheFirstToken)
+TEST_F(EditTest, FileNameFromTextKeepsAnExistingFileAndElseTakesTheFirstToken)
 {
     const QString existing = Path("Mes films/b.avi");
     const QString missing = Path("Mes films/c.avi");
-    const QString folder = Path("Mes films");
     const QString longName(300, QLatin1Char('x'));
     const std::pair<QString, QString> cases[] = {
         {existing, existing},
         {"\"" + existing + "\"", existing},
         {missing, Path("Mes")},
         {"\"" + missing + "\"", missing},
-        {folder, Path("Mes")},  // a folder is no file: cut at the blank
+        {Path("Mes films"), Path("Mes")},  // a folder is no file: cut at the blank
         {"", ""},
-        {"    ", ""},
         {"\t\n ", ""},
         {"  /a/b.avi  ", "/a/b.avi"},
         {"\"\" \"\"  /a b", "/a"},
@@ -80,37 +46,23 @@ TEST_F(FileNames, FileNameFromTextKeepsAnExistingFileAndElseTakesTheFirstToken)
 
 TEST(IsValidFileName, EachStyleRefusesItsOwnCharacters)
 {
-    struct Case {
-        QString name;
-        bool windows;
-        bool posix;
-    };
-    const Case cases[] = {
-        {"", false, false},
-        {"C:\\Films\\a.avi", true, true},
-        {"C:\\Films\\", true, true},
-        {"*.?", true, true},
-        {"a<b", false, true},
-        {"a>b", false, true},
-        {"a\"b", false, false},
-        {"a[1]", false, true},
-        {"a]", false, true},
-        {"a|b", false, true},
-        {"/home/x/12:30:00.png", true, true},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(TFilenameEdit::IsValidFileName(c.name, PathStyle::Windows), c.windows) << c.name.toStdString();
-        EXPECT_EQ(TFilenameEdit::IsValidFileName(c.name, PathStyle::Posix), c.posix) << c.name.toStdString();
+    for (const QString name : {"C:\\Films\\a.avi", "C:\\Films\\", "*.?", "/home/x/12:30:00.png"}) {
+        EXPECT_TRUE(TFilenameEdit::IsValidFileName(name, PathStyle::Windows)) << name.toStdString();
+        EXPECT_TRUE(TFilenameEdit::IsValidFileName(name, PathStyle::Posix)) << name.toStdString();
+    }
+    for (const QString name : {"a<b", "a>b", "a[1]", "a]", "a|b"}) {
+        EXPECT_FALSE(TFilenameEdit::IsValidFileName(name, PathStyle::Windows)) << name.toStdString();
+        EXPECT_TRUE(TFilenameEdit::IsValidFileName(name, PathStyle::Posix)) << name.toStdString();
+    }
+    for (const QString name : {"", "a\"b"}) {
+        EXPECT_FALSE(TFilenameEdit::IsValidFileName(name, PathStyle::Windows)) << name.toStdString();
+        EXPECT_FALSE(TFilenameEdit::IsValidFileName(name, PathStyle::Posix)) << name.toStdString();
     }
 }
 
 TEST(PathParts, FolderNameAndInitialFolderByStyle)
 {
-    struct Case {
-        PathStyle style;
-        QString name, folder, file;
-    };
-    const Case cases[] = {
+    const std::tuple<PathStyle, QString, QString, QString> parts[] = {
         {PathStyle::Windows, "C:\\Films\\a.avi", "C:\\Films\\", "a.avi"},
         {PathStyle::Windows, "C:a.avi", "C:", "a.avi"},
         {PathStyle::Windows, "a.avi", "", "a.avi"},
@@ -121,19 +73,15 @@ TEST(PathParts, FolderNameAndInitialFolderByStyle)
         {PathStyle::Posix, "C:\\Films\\a.avi", "", "C:\\Films\\a.avi"},
         {PathStyle::Posix, "/x/12:00.png", "/x/", "12:00.png"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(TFilenameEdit::FolderPart(c.name, c.style), c.folder) << c.name.toStdString();
-        EXPECT_EQ(TFilenameEdit::NamePart(c.name, c.style), c.file) << c.name.toStdString();
+    for (const auto& [style, name, folder, file] : parts) {
+        EXPECT_EQ(TFilenameEdit::FolderPart(name, style), folder) << name.toStdString();
+        EXPECT_EQ(TFilenameEdit::NamePart(name, style), file) << name.toStdString();
     }
     const std::tuple<PathStyle, QString, QString> trims[] = {
-        {PathStyle::Windows, "C:\\Films\\", "C:\\Films"},
-        {PathStyle::Windows, "C:\\", "C:\\"},
-        {PathStyle::Windows, "\\", "\\"},
-        {PathStyle::Windows, "C:\\Films\\\\", "C:\\Films\\"},
-        {PathStyle::Posix, "/films/", "/films"},
-        {PathStyle::Posix, "/", "/"},
-        {PathStyle::Posix, "", ""},
-        {PathStyle::Posix, "/films", "/films"},
+        {PathStyle::Windows, "C:\\Films\\", "C:\\Films"}, {PathStyle::Windows, "C:\\", "C:\\"},
+        {PathStyle::Windows, "\\", "\\"},                 {PathStyle::Windows, "C:\\Films\\\\", "C:\\Films\\"},
+        {PathStyle::Posix, "/films/", "/films"},          {PathStyle::Posix, "/", "/"},
+        {PathStyle::Posix, "", ""},                       {PathStyle::Posix, "/films", "/films"},
     };
     for (const auto& [style, dir, trimmed] : trims)
         EXPECT_EQ(TFilenameEdit::TrimInitialDir(dir, style), trimmed) << dir.toStdString();
@@ -150,14 +98,12 @@ std::string Assign(TFilenameEdit& edit, const QString& value)
     return {};
 }
 
-TEST(FileNameSet, WindowsExamples)
+TEST(FileNameSet, WindowsNamesAreQuotedOrRefusedByTheirFirstToken)
 {
     TFilenameEdit edit;
     edit.SetFilePathStyle(PathStyle::Windows);
-    struct Case {
-        QString value, text, fileName;
-    };
-    const Case accepted[] = {
+    const std::tuple<QString, QString, QString> accepted[] = {
+        // value, text, FileName
         {"C:\\Mes films\\a.avi", "\"C:\\Mes films\\a.avi\"", "C:\\Mes films\\a.avi"},
         {"C:\\Films\\", "C:\\Films\\", "C:\\Films\\"},
         {"C:\\Mes films\\", "\"C:\\Mes films\\\"", "C:\\Mes films\\"},
@@ -165,10 +111,10 @@ TEST(FileNameSet, WindowsExamples)
         {"\"C:\\a b.avi\"", "\"C:\\a b.avi\"", "C:\\a b.avi"},
         {"", "", ""},
     };
-    for (const Case& c : accepted) {
-        EXPECT_EQ(Assign(edit, c.value), "") << c.value.toStdString();
-        EXPECT_EQ(edit.Text(), c.text);
-        EXPECT_EQ(edit.FileName(), c.fileName);
+    for (const auto& [value, text, fileName] : accepted) {
+        EXPECT_EQ(Assign(edit, value), "") << value.toStdString();
+        EXPECT_EQ(edit.Text(), text);
+        EXPECT_EQ(edit.FileName(), fileName);
     }
     edit.SetFileName("C:\\keep.avi");
     for (const QString value : {"C:\\Films[1]\\a.avi", "C:\\a<b.avi", "a|b", "C:\\x]"}) {
@@ -177,12 +123,11 @@ TEST(FileNameSet, WindowsExamples)
     }
 }
 
-TEST_F(FileNames, PosixNamesWithBlanksAndTheOneRefusedCharacter)
+TEST_F(EditTest, PosixNamesWithBlanksAndTheOneRefusedCharacter)
 {
     TFilenameEdit edit;
     ASSERT_EQ(edit.FilePathStyle(), PathStyle::Posix);
     const QString existing = Path("Mes films/b.avi");
-
     EXPECT_EQ(Assign(edit, existing), "");
     EXPECT_EQ(edit.Text(), "\"" + existing + "\"");
     EXPECT_EQ(edit.FileName(), existing);
@@ -208,15 +153,13 @@ TEST(FileNameSet, ChangeFiresOnlyWhenTheTextChanges)
 {
     TFilenameEdit edit;
     QSignalSpy changes(&edit, &TFilenameEdit::Change);
-    edit.SetFileName("/a b");
-    edit.SetFileName("/a b");
-    edit.SetFileName("\"/a b\"");
+    for (const char* same : {"/a b", "/a b", "\"/a b\""})
+        edit.SetFileName(same);
     EXPECT_EQ(changes.count(), 1);
     edit.SetFileName("");
-    EXPECT_EQ(changes.count(), 2);
-    EXPECT_EQ(edit.Text(), "");
     edit.Clear();
     EXPECT_EQ(changes.count(), 2);
+    EXPECT_EQ(edit.Text(), "");
 }
 
 } // namespace

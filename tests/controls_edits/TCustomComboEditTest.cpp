@@ -1,20 +1,14 @@
-// The edit with an embedded button: layout, glyphs, keys, input rules, drops.
-#include "QtPrinters.h"
+// The edit with an embedded button: layout, glyphs, keys and input rules.
+#include "EditTestSupport.h"
 #include "controls/TFilenameEdit.h"
-#include "platform/AnsweringFileDialog.h"
-#include "rtl/Guard.h"
-
-#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
-#include <QMimeData>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QTest>
-#include <QUrl>
 
 namespace scindra {
 namespace {
@@ -57,19 +51,16 @@ TEST(ComboEditLayout, ButtonWidthRules)
     PlainComboEdit edit;
     edit.setGeometry(0, 0, 100, 21);
     EXPECT_FALSE(edit.ButtonHolder()->isHidden());
-    edit.SetButtonWidth(1);
-    EXPECT_TRUE(edit.ButtonHolder()->isHidden());
-    EXPECT_EQ(edit.ButtonWidth(), 1);
-    edit.SetButtonWidth(0);
-    EXPECT_TRUE(edit.ButtonHolder()->isHidden());
-    edit.SetButtonWidth(25);
-    EXPECT_FALSE(edit.ButtonHolder()->isHidden());
-    EXPECT_EQ(edit.ButtonWidth(), 25);
-    // Not below the client width: only the holder's visibility follows.
-    edit.SetButtonWidth(1);
-    edit.SetButtonWidth(500);
-    EXPECT_FALSE(edit.ButtonHolder()->isHidden());
-    EXPECT_EQ(edit.ButtonWidth(), 1);
+    // width set, holder hidden afterwards, width read back
+    const std::tuple<int, bool, int> steps[] = {
+        {1, true, 1}, {0, true, 0}, {25, false, 25},
+        {1, true, 1}, {500, false, 1},  // not below the client width: only the holder's visibility follows
+    };
+    for (const auto& [width, hidden, read] : steps) {
+        edit.SetButtonWidth(width);
+        EXPECT_EQ(edit.ButtonHolder()->isHidden(), hidden) << width;
+        EXPECT_EQ(edit.ButtonWidth(), read) << width;
+    }
 }
 
 TEST(ComboEditLayout, ResizedTooLowGrowsBackToTheMinimumHeight)
@@ -90,9 +81,6 @@ TEST(ComboEditGlyphs, KindsGiveTheirPicturesCountsAndWidths)
 {
     PlainComboEdit edit;
     edit.setGeometry(0, 0, 200, 21);
-    EXPECT_EQ(edit.GlyphKind(), gkCustom);
-    EXPECT_TRUE(edit.Glyph().isNull());
-
     TFilenameEdit fileEdit;
     EXPECT_EQ(fileEdit.GlyphKind(), gkDefault);
     EXPECT_EQ(fileEdit.Glyph().size(), QSize(14, 12));
@@ -182,7 +170,7 @@ TEST(ComboEditGlyphs, MissingDisabledImageIsEmbossed)
     EXPECT_EQ(qAlpha(disabled.pixel(0, 0)), 0);
 }
 
-TEST(ComboEditGlyphs, ButtonPaintsInEveryState)
+TEST(ComboEditGlyphs, ButtonPaintsInEveryStateAndIsDisabledWithTheEdit)
 {
     TFilenameEdit edit;
     edit.setGeometry(0, 0, 120, 21);
@@ -193,20 +181,26 @@ TEST(ComboEditGlyphs, ButtonPaintsInEveryState)
     const QImage pressed = button->grab().toImage();
     button->setDown(false);
     edit.setEnabled(false);
+    EXPECT_FALSE(button->isEnabled());
     const QImage disabled = button->grab().toImage();
     EXPECT_EQ(raised.size(), button->size() * raised.devicePixelRatio());
     EXPECT_NE(raised, pressed);
     EXPECT_NE(raised, disabled);
     // The light line at x = 1 joins the button to the frame, except pressed.
     EXPECT_EQ(raised.pixel(1, button->height() / 2), button->palette().color(QPalette::Light).rgb());
+    edit.setEnabled(true);
+    EXPECT_TRUE(button->isEnabled());
 }
 
-TEST(ComboEditKeys, AltDownPressesTheButtonOnlyWithAWidth)
+TEST(ComboEditKeys, OnlyTheClickKeyPressesTheButtonAndOnlyWithAWidth)
 {
     PlainComboEdit edit;
     edit.setGeometry(0, 0, 200, 21);
     edit.SetText("abc");
     QTest::keyClick(&edit, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(edit.pressed, 1);
+    QTest::keyClick(&edit, Qt::Key_Down);
+    QTest::keyClick(&edit, Qt::Key_Down, Qt::ControlModifier);
     EXPECT_EQ(edit.pressed, 1);
 
     edit.SetButtonWidth(0);
@@ -220,6 +214,11 @@ TEST(ComboEditKeys, AltDownPressesTheButtonOnlyWithAWidth)
     edit.SetClickKey(QKeyCombination(Qt::ControlModifier, Qt::Key_Return));
     QTest::keyClick(&edit, Qt::Key_Down, Qt::AltModifier);
     QTest::keyClick(&edit, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(edit.pressed, 2);
+
+    edit.SetReadOnly(true);  // a read-only edit ignores its button
+    QTest::keyClick(&edit, Qt::Key_Return, Qt::ControlModifier);
+    edit.DoClick();
     EXPECT_EQ(edit.pressed, 2);
 }
 
@@ -261,83 +260,10 @@ TEST(ComboEditInput, DirectInputOffRefusesTypingAndPasteButKeepsTheButton)
     EXPECT_FALSE(edit.isReadOnly());
     edit.SetReadOnly(true);
     EXPECT_TRUE(edit.isReadOnly());
-    edit.DoClick();
-    EXPECT_EQ(edit.pressed, 2);
     edit.SetReadOnly(false);
     edit.end(false);
     QTest::keyClicks(&edit, "!");
     EXPECT_EQ(edit.Text(), "keep!");
-}
-
-TEST(ComboEditInput, DisablingTheEditDisablesTheButton)
-{
-    PlainComboEdit edit;
-    edit.setEnabled(false);
-    EXPECT_FALSE(edit.Button()->isEnabled());
-    edit.setEnabled(true);
-    EXPECT_TRUE(edit.Button()->isEnabled());
-}
-
-class Drops : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        previous_ = SetErrorReporter([this](const std::exception& e) { errors_.push_back(e.what()); });
-    }
-    void TearDown() override { SetErrorReporter(previous_); }
-
-    // Sends a drag entering and a drop of these local files; returns whether
-    // the drag was accepted.
-    static bool Drop(QWidget& target, const QStringList& files)
-    {
-        QMimeData data;
-        QList<QUrl> urls;
-        for (const QString& file : files)
-            urls << QUrl::fromLocalFile(file);
-        data.setUrls(urls);
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&target, &enter);
-        const bool accepted = enter.isAccepted();
-        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(&target, &drop);
-        return accepted;
-    }
-
-    std::vector<std::string> errors_;
-    ErrorReporter previous_;
-};
-
-TEST_F(Drops, FilesAreTakenOnlyWithAcceptFiles)
-{
-    TFilenameEdit edit;
-    QSignalSpy drops(&edit, &TFilenameEdit::DropFiles);
-    EXPECT_FALSE(Drop(edit, {"/tmp/a b.avi"}));
-    EXPECT_EQ(edit.Text(), "");
-    EXPECT_EQ(drops.count(), 0);
-
-    edit.SetAcceptFiles(true);
-    EXPECT_TRUE(Drop(edit, {"/tmp/a b.avi", "/tmp/c.avi"}));
-    EXPECT_EQ(edit.Text(), "\"/tmp/a b.avi\"");
-    EXPECT_EQ(drops.count(), 1);
-    EXPECT_TRUE(errors_.empty());
-}
-
-TEST_F(Drops, AnInvalidDroppedNameIsReportedAndEarlierNamesStay)
-{
-    TFilenameEdit edit;
-    edit.SetFilePathStyle(PathStyle::Windows);
-    edit.SetAcceptFiles(true);
-    edit.SetDialogOptions(ofAllowMultiSelect);
-    QSignalSpy drops(&edit, &TFilenameEdit::DropFiles);
-    Drop(edit, {"/tmp/ok.avi", "/tmp/bad[1].avi"});
-    // The second name is only gathered, not validated: both are kept.
-    EXPECT_EQ(edit.DialogFiles().size(), 2);
-
-    Drop(edit, {"/tmp/bad[2].avi"});
-    ASSERT_EQ(errors_.size(), 1u);
-    EXPECT_EQ(errors_[0], "Nom de fichier incorrect - /tmp/bad[2].avi");
-    EXPECT_EQ(edit.Text(), "/tmp/ok.avi");
-    EXPECT_EQ(drops.count(), 1);
 }
 
 } // namespace

@@ -1,45 +1,31 @@
-// The browse sequence of the file-name edit, with a dialog that answers.
-#include "QtPrinters.h"
+// The browse sequence of the file-name edit, with a dialog that answers, and
+// names dropped on it.
+#include "EditTestSupport.h"
 #include "controls/TFilenameEdit.h"
 #include "platform/AnsweringFileDialog.h"
-#include "rtl/Guard.h"
-
-#include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
+#include <QMimeData>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace scindra {
 namespace {
 
-class Browse : public ::testing::Test {
+class Browse : public EditTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir_.isValid());
-        ASSERT_TRUE(QDir(dir_.path()).mkpath("Mes films"));
-        QFile file(Path("Mes films/b.avi"));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        previousReporter_ = SetErrorReporter([this](const std::exception& e) { errors_.push_back(e.what()); });
-    }
-    void TearDown() override { SetErrorReporter(previousReporter_); }
-
-    QString Path(const QString& relative) const { return dir_.filePath(relative); }
-
-    QTemporaryDir dir_;
     AnsweringFileDialog dialog_;
-    std::vector<std::string> errors_;
-    ErrorReporter previousReporter_;
 };
 
-TEST_F(Browse, ButtonClickRunsBeforeTheDialogAlsoWhenCancelled)
+TEST_F(Browse, ButtonClickRunsBeforeTheDialogAndCancelChangesNothing)
 {
     TFilenameEdit edit;
+    edit.SetFileName("/a/b.avi");
+    edit.SetInitialDir("/init");
+    edit.SetFilterIndex(2);
+    QSignalSpy changes(&edit, &TFilenameEdit::Change);
     std::vector<std::string> order;
     QObject::connect(&edit, &TFilenameEdit::ButtonClick, [&] { order.push_back("click"); });
     edit.OnBeforeDialog = [&](QObject* sender, QString&, bool&) {
@@ -54,6 +40,11 @@ TEST_F(Browse, ButtonClickRunsBeforeTheDialogAlsoWhenCancelled)
         return std::nullopt;
     };
     edit.DoClick();
+    EXPECT_EQ(edit.Text(), "/a/b.avi");
+    EXPECT_EQ(edit.InitialDir(), "/init");  // "/a" does not exist
+    EXPECT_EQ(edit.FilterIndex(), 2);
+    EXPECT_EQ(changes.count(), 0);
+
     dialog_.AnswerWith({Path("x")});
     edit.DoClick();
     EXPECT_EQ(order, (std::vector<std::string>{"click", "before", "dialog", "after cancel", "click", "before",
@@ -65,10 +56,6 @@ TEST_F(Browse, ButtonClickRunsBeforeTheDialogAlsoWhenCancelled)
 TEST_F(Browse, SettingsReachTheDialog)
 {
     TFilenameEdit edit;
-    EXPECT_EQ(edit.DialogTitle(), "Browse");
-    EXPECT_EQ(edit.Filter(), "All files (*.*)|*.*");
-    EXPECT_EQ(edit.FilterIndex(), 1);
-    EXPECT_EQ(edit.DialogOptions(), TOpenOptions(ofHideReadOnly));
     edit.SetDialogTitle("Ouvrir...");
     edit.SetFilter("Fichier (*.001)|*.001");
     edit.SetFilterIndex(0);
@@ -122,46 +109,22 @@ TEST_F(Browse, InitialFolderAndPresetName)
     EXPECT_EQ(dialog_.Runs.back().FileName, Path("Mes films/b.avi"));
 }
 
-TEST_F(Browse, WindowsStyleInitialFolderRules)
+// An invalid text presets nothing; the dialog's answer is written unchecked.
+TEST_F(Browse, WindowsStyleTextAndAnswer)
 {
     TFilenameEdit edit;
     edit.SetFilePathStyle(PathStyle::Windows);
     edit.SetInitialDir("C:\\Films\\");
     EXPECT_EQ(edit.InitialDir(), "C:\\Films");
-    edit.SetInitialDir("C:\\");
-    EXPECT_EQ(edit.InitialDir(), "C:\\");
-    // An invalid text presets nothing.
-    edit.SetText("C:\\a[1]\\b.avi");
-    edit.DoClick();
-    EXPECT_EQ(dialog_.Runs.back().FileName, "");
-    EXPECT_EQ(dialog_.Runs.back().InitialDir, "C:\\");
-}
-
-TEST_F(Browse, CancelChangesNothing)
-{
-    TFilenameEdit edit;
-    edit.SetFileName("/a/b.avi");
-    edit.SetInitialDir("/init");
-    edit.SetFilterIndex(2);
-    QSignalSpy changes(&edit, &TFilenameEdit::Change);
-    dialog_.Respond = [](const FileDialogSettings&) { return std::nullopt; };
-    edit.DoClick();
-    EXPECT_EQ(edit.Text(), "/a/b.avi");
-    EXPECT_EQ(edit.InitialDir(), "/init");  // "/a" does not exist
-    EXPECT_EQ(edit.FilterIndex(), 2);
-    EXPECT_EQ(changes.count(), 0);
-}
-
-TEST_F(Browse, ConfirmedAnswerUpdatesFilterIndexAndIsWrittenWithoutValidation)
-{
-    TFilenameEdit edit;
-    edit.SetFilePathStyle(PathStyle::Windows);
     edit.SetFilter("A|*.a|B|*.b|C|*.c");
+    edit.SetText("C:\\a[1]\\b.avi");
     dialog_.Respond = [](const FileDialogSettings&) {
         return FileDialogAnswer{{"C:\\Films[1]\\a b.avi"}, 3, false};
     };
     QSignalSpy changes(&edit, &TFilenameEdit::Change);
     edit.DoClick();
+    EXPECT_EQ(dialog_.Runs.back().FileName, "");
+    EXPECT_EQ(dialog_.Runs.back().InitialDir, "C:\\Films");
     EXPECT_EQ(edit.Text(), "\"C:\\Films[1]\\a b.avi\"");
     EXPECT_EQ(edit.FilterIndex(), 3);
     EXPECT_EQ(edit.InitialDir(), "C:\\Films[1]");
@@ -189,17 +152,6 @@ TEST_F(Browse, HooksMayChangeTheNameOrCancel)
     edit.DoClick();
     EXPECT_EQ(edit.Text(), "/old");
     EXPECT_EQ(dialog_.Runs.size(), 2u);
-}
-
-TEST_F(Browse, ReadOnlyEditIgnoresItsButton)
-{
-    TFilenameEdit edit;
-    edit.SetReadOnly(true);
-    QSignalSpy clicks(&edit, &TFilenameEdit::ButtonClick);
-    edit.DoClick();
-    QTest::keyClick(&edit, Qt::Key_Down, Qt::AltModifier);
-    EXPECT_EQ(clicks.count(), 0);
-    EXPECT_TRUE(dialog_.Runs.empty());
 }
 
 TEST_F(Browse, ButtonTakesTheFocusBeforeTheClickAndTheDialog)
@@ -233,37 +185,55 @@ TEST_F(Browse, ButtonTakesTheFocusBeforeTheClickAndTheDialog)
     EXPECT_TRUE(edit->hasFocus());
 }
 
-TEST_F(Browse, AltDownOpensTheDialogLikeAClick)
+// Sends a drag entering and a drop of these local files; returns whether the
+// drag was accepted.
+bool Drop(QWidget& target, const QStringList& files)
 {
-    TFilenameEdit edit;
-    QSignalSpy clicks(&edit, &TFilenameEdit::ButtonClick);
-    QTest::keyClick(&edit, Qt::Key_Down, Qt::AltModifier);
-    EXPECT_EQ(clicks.count(), 1);
-    EXPECT_EQ(dialog_.Runs.size(), 1u);
-    QTest::keyClick(&edit, Qt::Key_Down);
-    QTest::keyClick(&edit, Qt::Key_Down, Qt::ControlModifier);
-    EXPECT_EQ(clicks.count(), 1);
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& file : files)
+        urls << QUrl::fromLocalFile(file);
+    data.setUrls(urls);
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&target, &drop);
+    return enter.isAccepted();
 }
 
-TEST_F(Browse, MultiSelectGathersDroppedNames)
+TEST_F(EditTest, DropsAreTakenWithAcceptFilesAndGatheredWithMultiSelect)
 {
     TFilenameEdit edit;
-    edit.SetAcceptFiles(true);
     QSignalSpy drops(&edit, &TFilenameEdit::DropFiles);
-    edit.TakeDroppedNames({"/a", "/b"});
-    EXPECT_EQ(edit.Text(), "/a");
-    EXPECT_TRUE(edit.DialogFiles().isEmpty());
+    EXPECT_FALSE(Drop(edit, {"/tmp/a b.avi"}));
+    EXPECT_EQ(edit.Text(), "");
+    EXPECT_EQ(drops.count(), 0);
 
+    edit.SetAcceptFiles(true);
+    EXPECT_TRUE(Drop(edit, {"/tmp/a b.avi", "/tmp/c.avi"}));
+    EXPECT_EQ(edit.Text(), "\"/tmp/a b.avi\"");
+    EXPECT_TRUE(edit.DialogFiles().isEmpty());
+    EXPECT_EQ(drops.count(), 1);
+
+    // With multi-select every name is gathered, but only the first is checked.
+    edit.SetFilePathStyle(PathStyle::Windows);
     edit.SetDialogOptions(ofHideReadOnly | ofAllowMultiSelect);
     EXPECT_TRUE(edit.MultipleDirs());
-    edit.TakeDroppedNames({"/c", "/d", "/e"});
-    EXPECT_EQ(edit.Text(), "/c");
-    EXPECT_EQ(edit.DialogFiles(), (QStringList{"/c", "/d", "/e"}));
+    Drop(edit, {"/tmp/c.avi", "/tmp/bad[1].avi", "/tmp/e.avi"});
+    EXPECT_EQ(edit.Text(), "/tmp/c.avi");
+    EXPECT_EQ(edit.DialogFiles(), (QStringList{"/tmp/c.avi", "/tmp/bad[1].avi", "/tmp/e.avi"}));
     EXPECT_EQ(drops.count(), 2);
-
     edit.TakeDroppedNames({});
     EXPECT_EQ(drops.count(), 2);
+    EXPECT_TRUE(errors_.empty());
 
+    // An invalid first name is reported and the earlier name stays.
+    Drop(edit, {"/tmp/bad[2].avi"});
+    EXPECT_EQ(errors_, std::vector<std::string>{"Nom de fichier incorrect - /tmp/bad[2].avi"});
+    EXPECT_EQ(edit.Text(), "/tmp/c.avi");
+    EXPECT_EQ(drops.count(), 2);
+
+    edit.TakeDroppedNames({"/x", "/y"});
     edit.SetDialogOptions(ofHideReadOnly);
     EXPECT_FALSE(edit.MultipleDirs());
     EXPECT_TRUE(edit.DialogFiles().isEmpty());
