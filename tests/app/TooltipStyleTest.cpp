@@ -12,15 +12,10 @@ namespace {
 // The style in use while a test runs; the application's own comes back after.
 class StyleSwap {
 public:
-    explicit StyleSwap(QStyle* style) : style_(style)
-    {
-        previous_ = QApplication::style()->name();
-        QApplication::setStyle(style);
-    }
+    explicit StyleSwap(QStyle* style) : previous_(QApplication::style()->name()) { QApplication::setStyle(style); }
     ~StyleSwap() { QApplication::setStyle(previous_); }
 
 private:
-    QStyle* style_;
     QString previous_;
 };
 
