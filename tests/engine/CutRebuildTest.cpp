@@ -305,10 +305,11 @@ TEST_P(EngineFiles, SparseSourceBeyondFourGigabytesCutsAndRebuilds)
     const int64_t pieceSize = TailleMorceau(size, 3);
     const std::string source = Write("image.iso", {});
     fs::resize_file(source, size);
-    // Markers on both sides of every 32-bit and piece boundary, and one data run.
+    // Markers on both sides of the 32-bit boundary and of pieces 1|2 and 3|4, and
+    // one data run. Piece 2 ends in a hole, which must still count in its length.
     std::map<int64_t, uint8_t> markers;
     for (int64_t offset : {int64_t{0}, 2 * kGiB - 1, 2 * kGiB, 2 * kGiB + 4097, pieceSize - 1, pieceSize,
-                           2 * pieceSize - 1, 2 * pieceSize, 3 * pieceSize - 1, 3 * pieceSize, size - 1}) {
+                           3 * pieceSize - 1, 3 * pieceSize, size - 1}) {
         markers[offset] = static_cast<uint8_t>(offset * 31 % 251 + 1);
         WriteAt(source, offset, {markers[offset]});
     }
