@@ -14,10 +14,7 @@
 
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
+#include "tests/support/QtPrinters.h"
 
 namespace scindra {
 namespace {

@@ -18,18 +18,7 @@
 #include <functional>
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
-inline void PrintTo(const QStringList& list, std::ostream* out)
-{
-    *out << '{';
-    for (const QString& text : list)
-        *out << " \"" << text.toStdString() << '"';
-    *out << " }";
-}
+#include "tests/support/QtPrinters.h"
 
 namespace scindra {
 namespace {
