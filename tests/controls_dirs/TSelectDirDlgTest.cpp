@@ -1,10 +1,8 @@
 #include "DirTestSupport.h"
 
-#include "controls/TDirectoryListBox.h"
 #include "controls/TDriveComboBox.h"
 #include "controls/TFileListBox.h"
 #include "controls/TPathLabel.h"
-#include "controls/TSelectDirDlg.h"
 #include "platform/MountedVolumes.h"
 #include "rtl/Exception.h"
 
@@ -12,32 +10,23 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
-#include <QPushButton>
 
 namespace scindra {
 namespace {
 
-TEST(TSelectDirDlgLayout, PlacesTabOrderAndButtonsWithoutHelp)
+TEST(TSelectDirDlgLayout, TabOrderAndButtonsMoveWithoutHelp)
 {
     TSelectDirDlg dialog;
-    EXPECT_EQ(dialog.size(), QSize(424, 255));
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Sélection du répertoire"));
-    EXPECT_EQ(dialog.DirEdit()->geometry(), QRect(8, 24, 313, 20));
-    EXPECT_EQ(dialog.DirLabel()->geometry(), QRect(8, 24, 313, 20));
-    EXPECT_EQ(dialog.DirList()->geometry(), QRect(8, 72, 213, 138));
-    EXPECT_EQ(dialog.FileList()->geometry(), QRect(232, 72, 185, 93));
-    EXPECT_EQ(dialog.DriveList()->geometry(), QRect(232, 192, 185, 19));
-    EXPECT_EQ(dialog.OKButton()->geometry(), QRect(172, 224, 77, 27));
-    EXPECT_EQ(dialog.CancelButton()->text(), QStringLiteral("Annuler"));
+    EXPECT_EQ(dialog.DirLabel()->geometry(), dialog.DirEdit()->geometry());
     EXPECT_TRUE(dialog.OKButton()->isDefault());
     EXPECT_FALSE(dialog.NetButton()->isVisibleTo(&dialog));
     EXPECT_FALSE(dialog.DirEdit()->isVisibleTo(&dialog));
     EXPECT_TRUE(dialog.DirLabel()->isVisibleTo(&dialog));
 
-    // Tab order: DirList, DirEdit, DriveList, NetButton, OK, Annuler, FileList, Aide.
-    const QList<QWidget*> order{dialog.DirList(),      dialog.DirEdit(),      dialog.DriveList(),
-                                dialog.NetButton(),    dialog.OKButton(),     dialog.CancelButton(),
-                                dialog.FileList(),     dialog.HelpButton()};
+    const QList<QWidget*> order{dialog.DirList(),   dialog.DirEdit(),  dialog.DriveList(),
+                                dialog.NetButton(), dialog.OKButton(), dialog.CancelButton(),
+                                dialog.FileList(),  dialog.HelpButton()};
     for (qsizetype i = 0; i + 1 < order.size(); ++i) {
         QWidget* next = order[i]->nextInFocusChain();
         while (next->focusPolicy() == Qt::NoFocus || !order.contains(next))
@@ -45,14 +34,14 @@ TEST(TSelectDirDlgLayout, PlacesTabOrderAndButtonsWithoutHelp)
         EXPECT_EQ(next, order[i + 1]) << i;
     }
 
-    dialog.SetHelpContext(0);
-    EXPECT_FALSE(dialog.HelpButton()->isVisibleTo(&dialog));
-    EXPECT_EQ(dialog.OKButton()->pos(), QPoint(256, 224));
-    EXPECT_EQ(dialog.CancelButton()->pos(), QPoint(340, 224));
-    dialog.SetHelpContext(12);
-    EXPECT_TRUE(dialog.HelpButton()->isVisibleTo(&dialog));
-    EXPECT_EQ(dialog.OKButton()->pos(), QPoint(172, 224));
-    EXPECT_EQ(dialog.CancelButton()->pos(), QPoint(256, 224));
+    // Without help, OK and Annuler move right into the place of "Aide".
+    for (int context : {0, 12, 0, 12}) {
+        dialog.SetHelpContext(context);
+        const int shift = context == 0 ? 84 : 0;
+        EXPECT_EQ(dialog.HelpButton()->isVisibleTo(&dialog), context != 0);
+        EXPECT_EQ(dialog.OKButton()->pos(), QPoint(172 + shift, 224)) << context;
+        EXPECT_EQ(dialog.CancelButton()->pos(), QPoint(256 + shift, 224)) << context;
+    }
 
     dialog.SetAllowCreate(true);
     EXPECT_TRUE(dialog.DirEdit()->isVisibleTo(&dialog));
@@ -119,114 +108,74 @@ TEST_F(StartFolderTest, ChoosingADriveMovesToItsRootUnlessItHoldsTheCurrentFolde
     }
 }
 
-// Installs a runner and a question for one test and puts the defaults back.
-class DialogDriver {
-public:
-    explicit DialogDriver(SelectDirRunner runner, CreateQuestion question = {})
-    {
-        SetSelectDirRunner(std::move(runner));
-        SetCreateQuestion(std::move(question));
-    }
-    ~DialogDriver()
-    {
-        SetSelectDirRunner({});
-        SetCreateQuestion({});
-    }
-    DialogDriver(const DialogDriver&) = delete;
-    DialogDriver& operator=(const DialogDriver&) = delete;
-};
-
-int PressOK(TSelectDirDlg& dialog)
-{
-    dialog.OKButton()->click();
-    return dialog.result();
-}
-
 using ChooseDirectoryTest = DirectoryFixture;
 
-TEST_F(ChooseDirectoryTest, OKGivesTheListsFolderAbsoluteWithoutTrailingSeparator)
-{
-    MakeFolder("Films");
-    const DialogDriver driver(PressOK);
-    QString folder = Path("Films/");
-    EXPECT_TRUE(ChooseDirectory(folder, {}, 0));
-    EXPECT_EQ(folder, Path("Films"));
-
-    folder = QStringLiteral("/");
-    ASSERT_TRUE(QDir::setCurrent(Path("Films")));
-    EXPECT_TRUE(ChooseDirectory(folder, {}, 0));
-    EXPECT_EQ(folder, Path("Films"));
-}
-
-TEST_F(ChooseDirectoryTest, ChoosingTheRootKeepsItsSeparator)
-{
-    const DialogDriver driver([](TSelectDirDlg& dialog) {
-        dialog.DirList()->OpenItem(dialog.DirList()->item(0));
-        return PressOK(dialog);
-    });
-    QString folder = root_;
-    EXPECT_TRUE(ChooseDirectory(folder, {}, 0));
-    EXPECT_EQ(folder, QStringLiteral("/"));
-}
-
-TEST_F(ChooseDirectoryTest, AnnulerLeavesTheFolder)
+TEST_F(ChooseDirectoryTest, OKGivesTheListsFolderAbsoluteAnnulerLeavesIt)
 {
     MakeFolder("Films/Vacances");
-    const DialogDriver driver([](TSelectDirDlg& dialog) {
-        dialog.DirList()->OpenItem(dialog.DirList()->findItems("Vacances", Qt::MatchExactly).value(0));
-        dialog.CancelButton()->click();
-        return dialog.result();
-    });
-    QString folder = Path("Films");
-    EXPECT_FALSE(ChooseDirectory(folder, {}, 0));
-    EXPECT_EQ(folder, Path("Films"));
+    struct Row {
+        QString start;
+        SelectDirRunner script;
+        bool chosen;
+        QString folder;
+    };
+    const auto intoRoot = [](TSelectDirDlg& dialog) {
+        dialog.DirList()->OpenItem(dialog.DirList()->item(0));
+        return PressOK(dialog);
+    };
+    const auto intoVacancesThenCancel = [](TSelectDirDlg& dialog) {
+        Enter(dialog, QStringLiteral("Vacances"));
+        return PressCancel(dialog);
+    };
+    const Row rows[] = {
+        {Path("Films/"), PressOK, true, Path("Films")},        // no trailing separator
+        {QStringLiteral("/"), PressOK, true, Path("Films")},   // the root opens at the current directory
+        {root_, intoRoot, true, QStringLiteral("/")},           // the root keeps its separator
+        {Path("Films"), intoVacancesThenCancel, false, Path("Films")},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.start.toStdString());
+        ASSERT_TRUE(QDir::setCurrent(Path("Films")));
+        const ScriptedDialogs driver(row.script);
+        QString folder = row.start;
+        EXPECT_EQ(ChooseDirectory(folder, {}, 0), row.chosen);
+        EXPECT_EQ(folder, row.folder);
+    }
 }
 
-TEST_F(ChooseDirectoryTest, CreateModeAsksThenCreatesNestedFolders)
-{
-    const QString wanted = Path("neuf/a/b/");
-    QStringList questions;
-    int refusals = 1;
-    const DialogDriver driver(
-        [&](TSelectDirDlg& dialog) {
-            EXPECT_TRUE(dialog.DirEdit()->isVisibleTo(&dialog));
-            dialog.DirEdit()->setText(wanted);
-            EXPECT_NE(PressOK(dialog), QDialog::Accepted);  // "No" keeps the dialog open
-            return PressOK(dialog);
-        },
-        [&](QWidget*, const QString& question) {
-            questions << question;
-            return refusals-- <= 0;
-        });
-    QString folder = root_;
-    EXPECT_TRUE(ChooseDirectory(folder, sdAllowCreate | sdPerformCreate | sdPrompt, 0));
-    EXPECT_EQ(folder, wanted);
-    EXPECT_TRUE(QFileInfo(Path("neuf/a/b")).isDir());
-    EXPECT_EQ(questions, QStringList(2, QStringLiteral("Le répertoire spécifié n'existe pas. Création ?")));
-}
-
-TEST_F(ChooseDirectoryTest, CreateModeAsksNothingForAnExistingFolderOrWithoutPrompt)
+TEST_F(ChooseDirectoryTest, CreateModeAsksOnlyForAMissingFolderAndCreatesItWhenTold)
 {
     MakeFolder("existe");
-    int asked = 0;
-    QString typed;
-    const DialogDriver driver(
-        [&](TSelectDirDlg& dialog) {
-            dialog.DirEdit()->setText(typed);
-            return PressOK(dialog);
-        },
-        [&](QWidget*, const QString&) { return ++asked, true; });
-
-    typed = Path("existe");
-    QString folder = root_;
-    EXPECT_TRUE(ChooseDirectory(folder, sdAllowCreate | sdPrompt, 0));
-    EXPECT_EQ(folder, typed);
-
-    typed = Path("absent");  // no prompt, no creation: the name comes back as typed
-    EXPECT_TRUE(ChooseDirectory(folder, sdAllowCreate, 0));
-    EXPECT_EQ(folder, typed);
-    EXPECT_FALSE(QFileInfo::exists(typed));
-    EXPECT_EQ(asked, 0);
+    struct Row {
+        QString typed;
+        TSelectDirOpts options;
+        int questions;
+        bool isDirAfter;
+    };
+    const Row rows[] = {
+        {Path("neuf/a/b/"), sdAllowCreate | sdPerformCreate | sdPrompt, 2, true},  // "No" keeps the dialog open
+        {Path("existe"), sdAllowCreate | sdPrompt, 0, true},
+        {Path("absent"), sdAllowCreate, 0, false},  // no prompt, no creation: the name comes back as typed
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.typed.toStdString());
+        QStringList questions;
+        const ScriptedDialogs driver(
+            [&](TSelectDirDlg& dialog) {
+                EXPECT_TRUE(dialog.DirEdit()->isVisibleTo(&dialog));
+                dialog.DirEdit()->setText(row.typed);
+                int result = PressOK(dialog);
+                for (int again = 0; again < 2 && result != QDialog::Accepted; ++again)
+                    result = PressOK(dialog);
+                return result;
+            },
+            [&](QWidget*, const QString& question) { return questions << question, questions.size() > 1; });
+        QString folder = root_;
+        EXPECT_TRUE(ChooseDirectory(folder, row.options, 0));
+        EXPECT_EQ(folder, row.typed);
+        EXPECT_EQ(questions, QStringList(row.questions, QStringLiteral("Le répertoire spécifié n'existe pas. Création ?")));
+        EXPECT_EQ(QFileInfo(row.typed).isDir(), row.isDirAfter);
+    }
 }
 
 using ForceDirectoriesTest = DirectoryFixture;
@@ -251,12 +200,6 @@ TEST_F(ForceDirectoriesTest, CreatesEveryMissingFolderOrFailsWithTheMessage)
         }
     }
 }
-
-} // namespace
-} // namespace scindra
-
-namespace scindra {
-namespace {
 
 // Without a runner the dialog runs its own modal loop; answer it from inside.
 TEST_F(ChooseDirectoryTest, RunsModallyAndGrabsForInspection)
