@@ -8,60 +8,53 @@ namespace scindra {
 namespace {
 
 struct ShorteningCase {
+    PathStyle style;
     const char* path;
     int room;  // characters
     const char* shown;
 };
 
-QString Shorten(const ShorteningCase& row, PathStyle style)
+TEST(TPathLabelShortening, DropsLeadingFoldersUntilTheNameFits)
 {
-    return TPathLabel::MinimizeName(
-        QString::fromUtf8(row.path), [&](const QString& text) { return text.size() <= row.room; }, style);
-}
-
-TEST(TPathLabelShortening, WindowsStyle)
-{
+    constexpr PathStyle W = PathStyle::Windows;
+    constexpr PathStyle P = PathStyle::Posix;
     const ShorteningCase rows[] = {
-        {"C:\\Films\\Vacances\\Pieces", 24, "C:\\Films\\Vacances\\Pieces"},
-        {"C:\\Films\\Vacances\\Pieces", 23, "C:\\...\\Vacances\\Pieces"},
-        {"C:\\Films\\Vacances\\Pieces", 21, "C:\\...\\Pieces"},
-        {"C:\\Films\\Vacances\\Pieces", 12, "...\\Pieces"},
-        {"C:\\Films\\Vacances\\Pieces", 9, "Pieces"},
-        {"C:\\Films\\Vacances\\Pieces", 2, "Pieces"},  // the last element is never cut
-        {"C:\\A\\B\\Pieces", 12, "...\\Pieces"},     // C:\...\B\Pieces and C:\...\Pieces are no shorter
-        {"C:\\Pieces", 8, "\\Pieces"},               // the drive goes before the root: never "C:Pieces"
-        {"C:\\Pieces", 6, "Pieces"},
-        {"D:Films\\x", 8, "D:...\\x"},               // drive-relative: no leading backslash to keep
-        {"D:Films\\x", 6, "...\\x"},
-        {"D:Films\\x", 4, "x"},
-        {"Films\\Vacances\\x", 14, "...\\Vacances\\x"},
-        {"\\\\serveur\\partage\\x", 18, "\\...\\partage\\x"},
-        {"C:\\Films\\Vacances\\", 17, "C:\\...\\Vacances\\"},
-        {"C:\\Films\\Vacances\\", 6, "...\\"},
-        {"C:\\Films\\Vacances\\", 3, ""},
-        {"", 0, ""},
+        {W, "C:\\Films\\Vacances\\Pieces", 24, "C:\\Films\\Vacances\\Pieces"},
+        {W, "C:\\Films\\Vacances\\Pieces", 23, "C:\\...\\Vacances\\Pieces"},
+        {W, "C:\\Films\\Vacances\\Pieces", 21, "C:\\...\\Pieces"},
+        {W, "C:\\Films\\Vacances\\Pieces", 12, "...\\Pieces"},
+        {W, "C:\\Films\\Vacances\\Pieces", 9, "Pieces"},
+        {W, "C:\\Films\\Vacances\\Pieces", 2, "Pieces"},  // the last element is never cut
+        {W, "C:\\A\\B\\Pieces", 12, "...\\Pieces"},     // C:\...\B\Pieces and C:\...\Pieces are no shorter
+        {W, "C:\\Pieces", 8, "\\Pieces"},               // the drive goes before the root: never "C:Pieces"
+        {W, "C:\\Pieces", 6, "Pieces"},
+        {W, "D:Films\\x", 8, "D:...\\x"},               // drive-relative: no leading backslash to keep
+        {W, "D:Films\\x", 6, "...\\x"},
+        {W, "D:Films\\x", 4, "x"},
+        {W, "Films\\Vacances\\x", 14, "...\\Vacances\\x"},
+        {W, "\\\\serveur\\partage\\x", 18, "\\...\\partage\\x"},
+        {W, "C:\\Films\\Vacances\\", 17, "C:\\...\\Vacances\\"},
+        {W, "C:\\Films\\Vacances\\", 6, "...\\"},
+        {W, "C:\\Films\\Vacances\\", 3, ""},
+        {W, "", 0, ""},
+        {P, "/home/ana/Films/Pieces", 22, "/home/ana/Films/Pieces"},
+        {P, "/home/ana/Films/Pieces", 21, "/.../ana/Films/Pieces"},
+        {P, "/home/ana/Films/Pieces", 20, "/.../Films/Pieces"},
+        {P, "/home/ana/Films/Pieces", 16, "/.../Pieces"},
+        {P, "/home/ana/Films/Pieces", 10, ".../Pieces"},
+        {P, "/home/ana/Films/Pieces", 9, "Pieces"},
+        {P, "C:/Films/x", 9, ".../x"},          // no drives: "C:" is an ordinary first folder
+        {P, "C:/Films/x", 4, "x"},
+        {P, "C:\\Films\\x", 3, "C:\\Films\\x"},  // a backslash is no separator here
+        {P, "/Pieces", 6, "Pieces"},
+        {P, "/", 0, ""},
     };
-    for (const ShorteningCase& row : rows)
-        EXPECT_EQ(Shorten(row, PathStyle::Windows), QString::fromUtf8(row.shown)) << row.path << " in " << row.room;
-}
-
-TEST(TPathLabelShortening, PosixStyle)
-{
-    const ShorteningCase rows[] = {
-        {"/home/ana/Films/Pieces", 22, "/home/ana/Films/Pieces"},
-        {"/home/ana/Films/Pieces", 21, "/.../ana/Films/Pieces"},
-        {"/home/ana/Films/Pieces", 20, "/.../Films/Pieces"},
-        {"/home/ana/Films/Pieces", 16, "/.../Pieces"},
-        {"/home/ana/Films/Pieces", 10, ".../Pieces"},
-        {"/home/ana/Films/Pieces", 9, "Pieces"},
-        {"C:/Films/x", 9, ".../x"},         // no drives: "C:" is an ordinary first folder
-        {"C:/Films/x", 4, "x"},
-        {"C:\\Films\\x", 3, "C:\\Films\\x"},  // a backslash is no separator here
-        {"/Pieces", 6, "Pieces"},
-        {"/", 0, ""},
-    };
-    for (const ShorteningCase& row : rows)
-        EXPECT_EQ(Shorten(row, PathStyle::Posix), QString::fromUtf8(row.shown)) << row.path << " in " << row.room;
+    for (const ShorteningCase& row : rows) {
+        const auto fits = [&](const QString& text) { return text.size() <= row.room; };
+        EXPECT_EQ(TPathLabel::MinimizeName(QString::fromUtf8(row.path), fits, row.style),
+                  QString::fromUtf8(row.shown))
+            << row.path << " in " << row.room;
+    }
 }
 
 TEST(TPathLabelShortening, PaintedTextFitsTheLabel)
