@@ -41,6 +41,18 @@ fail() {
     exit 1
 }
 
+# wait_for <what> <command...>: up to 20 s for the command to succeed.
+wait_for() {
+    local what=$1; shift
+    for _ in $(seq 200); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    fail "$what"
+}
+find_window() { xdotool search "$@" 2>/dev/null | head -n 1; }
+has_window() { [ -n "$(find_window "$@")" ]; }
+
 # A free display number: the lock file tells whether one is taken.
 display=
 for n in $(seq 90 140); do
@@ -69,13 +81,8 @@ unset QT_QPA_PLATFORM
 QT_QPA_PLATFORM=xcb "$program" >"$artifacts/scindra.log" 2>&1 &
 app_pid=$!
 
-window=
-for _ in $(seq 100); do
-    window=$(xdotool search --name '^Scindra 1\.00$' 2>/dev/null | head -n 1 || true)
-    [ -n "$window" ] && break
-    sleep 0.1
-done
-[ -n "$window" ] || fail "the main window did not appear"
+wait_for "the main window did not appear" has_window --name '^Scindra 1\.00$'
+window=$(find_window --name '^Scindra 1\.00$')
 sleep 0.5
 
 # Without a window manager the X window is exactly the Qt window: the menu
@@ -107,14 +114,6 @@ replace_text() {
     xdotool key ctrl+a
     type_text "$1"
 }
-wait_for() {
-    local what=$1; shift
-    for _ in $(seq 200); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    fail "$what"
-}
 
 # Cutting page. Group box 1 is at (1, 8), group box 3 at (357, 8).
 click_in_page 1 8 200 77                 # source field
@@ -138,20 +137,12 @@ type_text "$data/clip.001"
 click_in_page 9 12 300 140               # destination
 replace_text "$rebuilt"
 click_in_page 9 12 574 140               # destination's button: its dialog opens
-dialog=
-for _ in $(seq 100); do
-    dialog=$(xdotool search --onlyvisible --name '^Ouvrir\.\.\.$' 2>/dev/null | head -n 1 || true)
-    [ -n "$dialog" ] && break
-    sleep 0.1
-done
-[ -n "$dialog" ] || fail "the destination's dialog did not open"
+wait_for "the destination's dialog did not open" has_window --onlyvisible --name '^Ouvrir\.\.\.$'
 sleep 0.5
-xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+xdotool windowfocus --sync "$(find_window --onlyvisible --name '^Ouvrir\.\.\.$')" 2>/dev/null || true
 xdotool key Escape
 sleep 0.5
-if xdotool search --onlyvisible --name '^Ouvrir\.\.\.$' >/dev/null 2>&1; then
-    fail "the destination's dialog did not close"
-fi
+! has_window --onlyvisible --name '^Ouvrir\.\.\.$' || fail "the destination's dialog did not close"
 click_in_page 9 12 303 203               # "Reconstruire"
 wait_for "the rebuilt file was not written" test -e "$rebuilt"
 wait_for "the rebuilt file is incomplete" test "$(stat -c %s "$rebuilt")" -eq "$(stat -c %s "$source")"
