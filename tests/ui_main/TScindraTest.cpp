@@ -191,6 +191,11 @@ TEST_F(TScindraTest, ChoosingASourceAndValiderFillTheFiguresTheListAndTheRebuild
     ChooseCount(QStringLiteral("4"));
     EXPECT_EQ(Rows(1), QStringList({"2 Mo", "2 Mo", "2 Mo", "2 Mo"}));
     EXPECT_EQ(window.TailleNouvelle_Edit->Value(), 2);
+    // A typed "Actuel" sets "Nouvelle"; the list still follows the file.
+    window.TailleActuel_Edit->setText(QStringLiteral("20"));
+    ChooseCount(QStringLiteral("6"));
+    EXPECT_EQ(window.TailleNouvelle_Edit->Value(), 3);  // 20 / 6, where the file gives 10 / 6 = 2
+    EXPECT_EQ(Rows(1), QStringList(6, QStringLiteral("2 Mo")));
 
     // Every validation appends the extension again.
     Guard([this] { window.Valider_BtnClick(); });
@@ -202,15 +207,6 @@ TEST_F(TScindraTest, ChoosingASourceAndValiderFillTheFiguresTheListAndTheRebuild
     ChooseSource(MakeFile(QStringLiteral("other.avi"), 10));
     EXPECT_FALSE(window.Valider_Btn->isEnabled());
     EXPECT_EQ(window.Nom_ListView->rowCount(), 0);
-}
-
-TEST_F(TScindraTest, MegabyteFieldsTakeInputButTheListFollowsTheFile)
-{
-    Validate(3'000'000);
-    window.TailleActuel_Edit->setText(QStringLiteral("20"));
-    ChooseCount(QStringLiteral("4"));
-    EXPECT_EQ(window.TailleNouvelle_Edit->Value(), 5);
-    EXPECT_EQ(Rows(1), QStringList({"1 Mo", "1 Mo", "1 Mo", "1 Mo"}));  // 3 / 4 = 0.75
 }
 
 TEST_F(TScindraTest, ValiderOnAMissingSourceKeepsTheFieldsAndReportsIt)
@@ -317,34 +313,6 @@ TEST_F(TScindraTest, ClickInTheNameFieldResetsIt)
     EXPECT_THAT(errors, IsEmpty());
 }
 
-TEST_F(TScindraTest, CutWritesThePiecesShowsTheEndAndPageSwitchesHideTheBar)
-{
-    const QString source = Validate(1'000'003);
-    ChooseCount(QStringLiteral("4"));
-    Click(window.Decouper_Btn);
-
-    EXPECT_THAT(errors, IsEmpty());
-    EXPECT_EQ(window.FichierSource, source);
-    EXPECT_EQ(window.StatusText(), kTermine);
-    EXPECT_TRUE(window.ProgressBar->isVisible());
-    EXPECT_EQ(window.ProgressBar->value(), 100);
-    EXPECT_TRUE(window.Decouper_Btn->isEnabled());
-    // 1,000,003 / 4 = 250,000.75, so four pieces of 250,001 bytes and the rest.
-    QByteArray joined;
-    for (const char* piece : {"clip.001", "clip.002", "clip.003", "clip.004"}) {
-        const QByteArray bytes = Contents(Path(QString::fromLatin1(piece)));
-        EXPECT_LE(bytes.size(), 250'001) << piece;
-        joined += bytes;
-    }
-    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("clip.005"))));
-    EXPECT_EQ(joined, Contents(source));
-
-    for (int page : {1, 0}) {
-        window.PageControl1->setCurrentIndex(page);
-        EXPECT_FALSE(window.ProgressBar->isVisible()) << page;
-    }
-}
-
 // Records what the status line said each time a widget was painted.
 class PaintRecorder : public QObject {
 public:
@@ -365,17 +333,42 @@ private:
     const TScindra& window_;
 };
 
-TEST_F(TScindraTest, StatusAndProgressArePaintedWhileTheCopyRuns)
+TEST_F(TScindraTest, CutWritesShortPiecesPaintsItsProgressAndShowsTheEnd)
 {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    Validate(1000);
+    const QString source = Validate(1'000'003);
+    ChooseCount(QStringLiteral("4"));
+    // A dotted name shows long rows but writes pieces named after its first part.
+    window.Nom_Edit->setText(QStringLiteral("clip.part"));
+    EXPECT_EQ(Rows(0), QStringList({"clip.part.001", "clip.part.002", "clip.part.003", "clip.part.004"}));
+    EXPECT_EQ(window.Destination_Edit->FileName(), Path(QStringLiteral("clip.part.avi")));
     const PaintRecorder status(window, window.StatusBar1);
     const PaintRecorder progress(window, window.ProgressBar);
     Click(window.Decouper_Btn);  // no event is handled meanwhile
 
-    ASSERT_EQ(window.StatusText(), kTermine);
+    EXPECT_THAT(errors, IsEmpty());
     EXPECT_TRUE(status.Saw(kEnCours, 0));
     EXPECT_TRUE(progress.Saw(kEnCours, 100));
+    EXPECT_EQ(window.FichierSource, source);
+    EXPECT_EQ(window.StatusText(), kTermine);
+    EXPECT_TRUE(window.ProgressBar->isVisible());
+    EXPECT_EQ(window.ProgressBar->value(), 100);
+    EXPECT_TRUE(window.Decouper_Btn->isEnabled());
+    // 1,000,003 / 4 = 250,000.75, so four pieces of 250,001 bytes and the rest.
+    QByteArray joined;
+    for (const char* piece : {"clip.001", "clip.002", "clip.003", "clip.004"}) {
+        const QByteArray bytes = Contents(Path(QString::fromLatin1(piece)));
+        EXPECT_LE(bytes.size(), 250'001) << piece;
+        joined += bytes;
+    }
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("clip.005"))));
+    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("clip.part.001"))));
+    EXPECT_EQ(joined, Contents(source));
+
+    for (int page : {1, 0}) {
+        window.PageControl1->setCurrentIndex(page);
+        EXPECT_FALSE(window.ProgressBar->isVisible()) << page;
+    }
 }
 
 TEST_F(TScindraTest, TinySourcesCannotBeCut)
@@ -399,20 +392,6 @@ TEST_F(TScindraTest, TinySourcesCannotBeCut)
         EXPECT_TRUE(window.ProgressBar->isVisible());
         EXPECT_FALSE(QFile::exists(Path(sub + QStringLiteral("/tiny.001"))));
     }
-}
-
-TEST_F(TScindraTest, ADottedNameShowsLongRowsButWritesShortPieces)
-{
-    Validate(1000);
-    window.Nom_Edit->setText(QStringLiteral("clip.part"));
-    EXPECT_EQ(Rows(0), QStringList({"clip.part.001", "clip.part.002"}));
-    EXPECT_EQ(window.Destination_Edit->FileName(), Path(QStringLiteral("clip.part.avi")));
-
-    Click(window.Decouper_Btn);
-    EXPECT_THAT(errors, IsEmpty());
-    EXPECT_EQ(Contents(Path(QStringLiteral("clip.001"))).size(), 500);
-    EXPECT_EQ(Contents(Path(QStringLiteral("clip.002"))).size(), 500);
-    EXPECT_FALSE(QFile::exists(Path(QStringLiteral("clip.part.001"))));
 }
 
 TEST_F(TScindraTest, RebuildAfterACut)
