@@ -153,7 +153,7 @@ TEST_F(ChooseDirectoryTest, CreateModeAsksOnlyForAMissingFolderAndCreatesItWhenT
         bool isDirAfter;
     };
     const Row rows[] = {
-        {Path("neuf/a/b/"), sdAllowCreate | sdPerformCreate | sdPrompt, 2, true},  // "No" keeps the dialog open
+        {Path("neuf/a/b/"), sdAllowCreate | sdPerformCreate | sdPrompt, 2, true},  // "No" first, then "Yes"
         {Path("existe"), sdAllowCreate | sdPrompt, 0, true},
         {Path("absent"), sdAllowCreate, 0, false},  // no prompt, no creation: the name comes back as typed
     };
@@ -164,16 +164,15 @@ TEST_F(ChooseDirectoryTest, CreateModeAsksOnlyForAMissingFolderAndCreatesItWhenT
             [&](TSelectDirDlg& dialog) {
                 EXPECT_TRUE(dialog.DirEdit()->isVisibleTo(&dialog));
                 dialog.DirEdit()->setText(row.typed);
-                int result = PressOK(dialog);
-                for (int again = 0; again < 2 && result != QDialog::Accepted; ++again)
-                    result = PressOK(dialog);
-                return result;
+                const int result = PressOK(dialog);  // a "No" keeps the dialog open for another try
+                return result == QDialog::Accepted || questions.isEmpty() ? result : PressOK(dialog);
             },
             [&](QWidget*, const QString& question) { return questions << question, questions.size() > 1; });
         QString folder = root_;
         EXPECT_TRUE(ChooseDirectory(folder, row.options, 0));
         EXPECT_EQ(folder, row.typed);
-        EXPECT_EQ(questions, QStringList(row.questions, QStringLiteral("Le répertoire spécifié n'existe pas. Création ?")));
+        EXPECT_EQ(questions,
+                  QStringList(row.questions, QStringLiteral("Le répertoire spécifié n'existe pas. Création ?")));
         EXPECT_EQ(QFileInfo(row.typed).isDir(), row.isDirAfter);
     }
 }
