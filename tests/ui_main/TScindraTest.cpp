@@ -13,6 +13,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
@@ -265,6 +266,20 @@ TEST_F(TScindraTest, NumberFieldReportsWhatItCannotRead)
         EXPECT_THAT(errors, ElementsAre(QString::fromUtf8(row.error)));
         EXPECT_EQ(window.Nom_ListView->rowCount(), 0);
     }
+}
+
+TEST_F(TScindraTest, TypedNumberIsNotCompletedFromTheList)
+{
+    Validate(3'000'000);
+    QApplication::setActiveWindow(&window);
+    window.Nombre_Edit->setFocus();
+    ASSERT_TRUE(window.Nombre_Edit->hasFocus());
+    NumberEdit()->clear();
+    errors.clear();
+    // "1" begins "10", "12", ... of the list; it still means one piece.
+    QTest::keyClick(window.Nombre_Edit, Qt::Key_1);
+    EXPECT_EQ(NumberEdit()->text(), QStringLiteral("1"));
+    EXPECT_EQ(Rows(0), QStringList({"clip.001"}));
 }
 
 TEST_F(TScindraTest, PastedTextIsNotFilteredButANegativeCountCutsNothing)

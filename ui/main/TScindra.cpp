@@ -257,6 +257,9 @@ void TScindra::CreateCuttingPage()
     Nombre_Edit = new QComboBox(GroupBox3);
     Nombre_Edit->setEditable(true);
     Nombre_Edit->setInsertPolicy(QComboBox::NoInsert);
+    // The number typed is the number meant: "1" must not grow into the "10"
+    // of the list behind the caret.
+    Nombre_Edit->setCompleter(nullptr);
     Nombre_Edit->setGeometry(120, 19, 43, 21);
     Nombre_Edit->setToolTip(QStringLiteral("Nombre de fichiers qui seront crées..."));
     for (int count = 2; count <= 20; count += 2) {
