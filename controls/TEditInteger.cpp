@@ -63,16 +63,20 @@ bool IsClipboardShortcut(const QKeyEvent& event)
 }
 
 // What a key press means to the filter. Keys that type no character (caret
-// moves, Delete, Alt combinations) and Backspace go to the edit unfiltered;
-// control characters (Enter, Esc, Ctrl + letter, the clipboard shortcuts)
-// are always refused; printable text is checked against the mode.
-enum class KeyKind { Editing, Refused, Typed };
+// moves, Delete) and Backspace go to the edit unfiltered; control characters
+// (Enter, Esc, Ctrl + letter, the clipboard shortcuts) are always refused;
+// printable text is checked against the mode. A character key held with Alt
+// or Meta is a command for the window, never typing: the edit would
+// otherwise insert its character past the filter.
+enum class KeyKind { Editing, Command, Refused, Typed };
 
 KeyKind KindOf(const QKeyEvent& event)
 {
     if (IsClipboardShortcut(event))
         return KeyKind::Refused;
-    if (event.modifiers() & (Qt::AltModifier | Qt::MetaModifier) || event.key() == Qt::Key_Backspace)
+    if (event.modifiers() & (Qt::AltModifier | Qt::MetaModifier))
+        return IsPrintable(event.text()) ? KeyKind::Command : KeyKind::Editing;
+    if (event.key() == Qt::Key_Backspace)
         return KeyKind::Editing;
     const bool controlCharacter = IsControlLetter(event) || event.key() == Qt::Key_Return ||
                                   event.key() == Qt::Key_Enter || event.key() == Qt::Key_Escape;
@@ -92,6 +96,9 @@ void Refuse(QKeyEvent& event)
 TEditInteger::TEditInteger(QWidget* parent)
     : QLineEdit(QStringLiteral("0"), parent)
 {
+    // No limit until one is set: the toolkit's default length would cut the
+    // numerals of large values and change the number they read as.
+    setMaxLength(std::numeric_limits<int>::max());
     connect(this, &QLineEdit::textChanged, this, Guarded([this] { TextChanged(); }));
 }
 
@@ -239,6 +246,9 @@ void TEditInteger::keyPressEvent(QKeyEvent* event)
         switch (KindOf(*event)) {
         case KeyKind::Editing:
             QLineEdit::keyPressEvent(event);
+            return;
+        case KeyKind::Command:
+            event->ignore();
             return;
         case KeyKind::Refused:
             Refuse(*event);

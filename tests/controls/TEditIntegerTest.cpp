@@ -71,6 +71,8 @@ TEST(TEditInteger, SwitchesModesAsTold)
     EXPECT_EQ(edit.Value(), 12);
     edit.SetValue(1949);
     EXPECT_EQ(edit.text(), "MCMIL");
+    edit.SetValue(40'000'000);  // forty thousand M: no length limit by default
+    EXPECT_EQ(edit.Value(), 40'000'000);
     for (const char* unrepaired : {"", "--"}) {  // no repair in Roman mode
         edit.setText(unrepaired);
         EXPECT_EQ(edit.text(), unrepaired);
@@ -156,6 +158,9 @@ TEST(TEditInteger, FiltersTypedKeysPerMode)
         {false, "12", 2, 0, Qt::Key_V, Qt::ControlModifier, "12", "paste shortcut"},
         {false, "12", 2, 0, Qt::Key_Insert, Qt::ShiftModifier, "12", "other paste shortcut"},
         {false, "12", 2, 0, Qt::Key_X, Qt::ControlModifier, "12", "cut shortcut"},
+        {false, "12", 2, 0, Qt::Key_3, Qt::AltModifier, "12", "alt + digit types nothing"},
+        {false, "12", 2, 0, Qt::Key_A, Qt::MetaModifier, "12", "meta + letter types nothing"},
+        {true, "X", 1, 0, Qt::Key_I, Qt::AltModifier, "X", "alt + numeral letter types nothing"},
         {true, "X", 1, 0, Qt::Key_I, Qt::NoModifier, "XI", "lower case becomes upper case"},
         {true, "X", 1, 0, Qt::Key_V, Qt::ShiftModifier, "XV", "upper case"},
         {true, "X", 1, 0, Qt::Key_M, Qt::NoModifier, "XM", "any of the seven letters"},
