@@ -326,6 +326,16 @@ TEST_F(TScindraTest, ClickInTheNameFieldResetsIt)
     EXPECT_EQ(window.Nom_ListView->rowCount(), 0);
     EXPECT_EQ(window.Destination_Edit->Text(), QString());
     EXPECT_THAT(errors, IsEmpty());
+
+    // A double-click (press, release, press, double-click, release) is one
+    // click: the list it refills stays.
+    window.Nom_Edit->setText(QStringLiteral("clip"));
+    QTest::mouseClick(window.Nom_Edit, Qt::LeftButton);
+    QTest::mousePress(window.Nom_Edit, Qt::LeftButton);
+    QTest::mouseDClick(window.Nom_Edit, Qt::LeftButton);
+    QTest::mouseRelease(window.Nom_Edit, Qt::LeftButton);
+    EXPECT_EQ(Rows(0), QStringList({"Nouveau.001", "Nouveau.002"}));
+    EXPECT_EQ(window.Destination_Edit->FileName(), Path(QStringLiteral("Nouveau.avi")));
 }
 
 // Records what the status line said each time a widget was painted.

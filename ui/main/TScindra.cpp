@@ -33,6 +33,7 @@
 #include <array>
 #include <limits>
 #include <string>
+#include <utility>
 
 #include "assets/scindra_icon.xpm"
 
@@ -376,9 +377,14 @@ bool TScindra::eventFilter(QObject* watched, QEvent* event)
                 if (key.isNull())
                     consumed = true;
             }
+        } else if (watched == Nom_Edit && event->type() == QEvent::MouseButtonDblClick) {
+            // The release that ends a double-click is not a second click.
+            nomDoubleClick_ = true;
         } else if (watched == Nom_Edit && event->type() == QEvent::MouseButtonRelease) {
             const auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::LeftButton && Nom_Edit->rect().contains(mouse->position().toPoint()))
+            const bool endsDoubleClick = std::exchange(nomDoubleClick_, false);
+            if (!endsDoubleClick && mouse->button() == Qt::LeftButton
+                && Nom_Edit->rect().contains(mouse->position().toPoint()))
                 Guard([this] { Nom_EditClick(); });
         }
     });

@@ -129,6 +129,7 @@ private:
     int32_t ReadNombre() const;
 
     bool centred_ = false;
+    bool nomDoubleClick_ = false; // a double-click in the name field is one click
 };
 
 } // namespace scindra
