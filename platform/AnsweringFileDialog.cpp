@@ -35,7 +35,7 @@ AnsweringFileDialog::~AnsweringFileDialog() = default;
 void AnsweringFileDialog::AnswerWith(const QStringList& files)
 {
     Respond = [files](const FileDialogSettings& settings) {
-        return FileDialogAnswer{files, settings.FilterIndex, false};
+        return FileDialogAnswer{files, settings.FilterIndex, settings.Options.testFlag(ofReadOnly)};
     };
 }
 

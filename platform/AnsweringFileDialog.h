@@ -24,7 +24,7 @@ public:
     AnsweringFileDialog(const AnsweringFileDialog&) = delete;
     AnsweringFileDialog& operator=(const AnsweringFileDialog&) = delete;
 
-    // Answers every run with these names (filter index unchanged).
+    // Answers every run with these names (filter index and read-only state unchanged).
     void AnswerWith(const QStringList& files);
     // Cancels every run.
     void Cancel();

@@ -79,6 +79,8 @@ std::optional<FileDialogAnswer> QtFileDialog::Execute(const FileDialogSettings& 
     dialog.setWindowModality(Qt::ApplicationModal);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(FileModeFor(settings, save));
+    // Replacing an existing file is confirmed only when that was asked for.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !settings.Options.testFlag(ofOverwritePrompt));
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
     if (!settings.HistoryList.isEmpty())
         dialog.setHistory(settings.HistoryList);
@@ -99,6 +101,8 @@ std::optional<FileDialogAnswer> QtFileDialog::Execute(const FileDialogSettings& 
     answer.Files = dialog.selectedFiles();
     const int chosen = ChosenFilter(filters, dialog.selectedNameFilter());
     answer.FilterIndex = chosen >= 0 ? chosen + 1 : settings.FilterIndex;
+    // The read-only box is never shown, so it keeps the state it was given.
+    answer.ReadOnly = settings.Options.testFlag(ofReadOnly);
     return answer;
 }
 

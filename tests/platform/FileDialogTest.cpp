@@ -153,6 +153,7 @@ TEST(QtFileDialogRun, OpenAcceptsANameThatDoesNotExistYetAndPatternsIgnoreLetter
     settings.FilterIndex = 0;
     settings.InitialDir = dir.path();
     settings.FileName = dir.filePath("nouveau.avi");
+    settings.Options = ofHideReadOnly | ofReadOnly;
 
     const auto answer = RunToolkitDialog(settings, [&](QFileDialog& dialog) {
         EXPECT_EQ(dialog.windowTitle(), "Ouvrir...");
@@ -165,6 +166,7 @@ TEST(QtFileDialogRun, OpenAcceptsANameThatDoesNotExistYetAndPatternsIgnoreLetter
     ASSERT_TRUE(answer.has_value());
     EXPECT_EQ(answer->Files, QStringList{dir.filePath("nouveau.avi")});
     EXPECT_EQ(answer->FilterIndex, 2);
+    EXPECT_TRUE(answer->ReadOnly);  // the hidden box keeps its state
 }
 
 TEST(QtFileDialogRun, ModesFollowKindAndOptions)
@@ -174,13 +176,15 @@ TEST(QtFileDialogRun, ModesFollowKindAndOptions)
         TOpenOptions options;
         QFileDialog::AcceptMode accept;
         QFileDialog::FileMode mode;
+        bool confirmsOverwrite;
     };
     const Case cases[] = {
-        {dkOpen, ofFileMustExist, QFileDialog::AcceptOpen, QFileDialog::ExistingFile},
-        {dkOpenPicture, ofHideReadOnly, QFileDialog::AcceptOpen, QFileDialog::AnyFile},
-        {dkOpen, ofAllowMultiSelect, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles},
-        {dkSave, ofHideReadOnly, QFileDialog::AcceptSave, QFileDialog::AnyFile},
-        {dkSavePicture, ofFileMustExist, QFileDialog::AcceptSave, QFileDialog::AnyFile},
+        {dkOpen, ofFileMustExist, QFileDialog::AcceptOpen, QFileDialog::ExistingFile, false},
+        {dkOpenPicture, ofHideReadOnly, QFileDialog::AcceptOpen, QFileDialog::AnyFile, false},
+        {dkOpen, ofAllowMultiSelect, QFileDialog::AcceptOpen, QFileDialog::ExistingFiles, false},
+        {dkSave, ofHideReadOnly, QFileDialog::AcceptSave, QFileDialog::AnyFile, false},
+        {dkSave, ofOverwritePrompt, QFileDialog::AcceptSave, QFileDialog::AnyFile, true},
+        {dkSavePicture, ofFileMustExist, QFileDialog::AcceptSave, QFileDialog::AnyFile, false},
     };
     QTemporaryDir dir;
     for (const Case& c : cases) {
@@ -192,6 +196,7 @@ TEST(QtFileDialogRun, ModesFollowKindAndOptions)
         const auto answer = RunToolkitDialog(settings, [&](QFileDialog& dialog) {
             EXPECT_EQ(dialog.acceptMode(), c.accept);
             EXPECT_EQ(dialog.fileMode(), c.mode);
+            EXPECT_EQ(!dialog.testOption(QFileDialog::DontConfirmOverwrite), c.confirmsOverwrite);
             EXPECT_EQ(dialog.selectedNameFilter(), "All files (*.*)");
             dialog.reject();
         });
