@@ -19,6 +19,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -228,19 +229,28 @@ TEST_F(TScindraTest, ValiderOnAMissingSourceKeepsTheFieldsAndReportsIt)
 TEST_F(TScindraTest, NumberFieldDropsTheListedCharacters)
 {
     Validate(3'000'000);
-    const QString refused = QStringLiteral(" !\"+-/:<=?Az~\u20AC\u00A3\u00B5\u00E9\u00F9\u00B2");
+    const QString refused = QStringLiteral(" !\"+-/:<=?Az^`~\u00A8\u20AC\u00A3\u00B5\u00E9\u00F9\u00B2");
     const QString taken = QStringLiteral("7,.>\u00FC\u00BD\u00E2");
-    const auto type = [this](QChar character) {
+    // Typed as a key, or composed (a dead key, an input method) and committed.
+    const auto type = [this](QChar character, bool composed) {
         NumberEdit()->setText(QStringLiteral("2"));
         NumberEdit()->end(false);
-        QTest::sendKeyEvent(QTest::Click, NumberEdit(), Qt::Key_unknown, QString(character),
-                            Qt::NoModifier);
+        if (composed) {
+            QInputMethodEvent commit;
+            commit.setCommitString(QString(character));
+            QApplication::sendEvent(window.Nombre_Edit, &commit);
+        } else {
+            QTest::sendKeyEvent(QTest::Click, NumberEdit(), Qt::Key_unknown, QString(character),
+                                Qt::NoModifier);
+        }
         return NumberEdit()->text();
     };
-    for (QChar c : refused)
-        EXPECT_EQ(type(c), QStringLiteral("2")) << "U+" << std::hex << int(c.unicode());
-    for (QChar c : taken)
-        EXPECT_EQ(type(c), QStringLiteral("2") + c) << "U+" << std::hex << int(c.unicode());
+    for (bool composed : {false, true}) {
+        for (QChar c : refused)
+            EXPECT_EQ(type(c, composed), QStringLiteral("2")) << composed << " U+" << std::hex << int(c.unicode());
+        for (QChar c : taken)
+            EXPECT_EQ(type(c, composed), QStringLiteral("2") + c) << composed << " U+" << std::hex << int(c.unicode());
+    }
 }
 
 TEST_F(TScindraTest, NumberFieldReportsWhatItCannotRead)

@@ -14,6 +14,7 @@
 #include <QEvent>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
@@ -369,14 +370,28 @@ bool TScindra::eventFilter(QObject* watched, QEvent* event)
     bool consumed = false;
     Guard([&] {
         const bool numberField = watched == Nombre_Edit || watched == Nombre_Edit->lineEdit();
+        // Whether the number field takes this typed character.
+        const auto taken = [this](QChar key) {
+            Guard([&] { Nombre_EditKeyPress(key); });
+            return !key.isNull();
+        };
         if (numberField && event->type() == QEvent::KeyPress) {
             const auto* keyEvent = static_cast<QKeyEvent*>(event);
             for (QChar character : keyEvent->text()) {
-                QChar key = TypedCharacter(*keyEvent, character);
-                Guard([&] { Nombre_EditKeyPress(key); });
-                if (key.isNull())
+                if (!taken(TypedCharacter(*keyEvent, character)))
                     consumed = true;
             }
+        } else if (numberField && event->type() == QEvent::InputMethod) {
+            // Characters composed with a dead key or an input method come
+            // committed rather than as key presses; they are typed all the same.
+            auto* input = static_cast<QInputMethodEvent*>(event);
+            QString kept;
+            for (QChar character : input->commitString()) {
+                if (taken(character))
+                    kept += character;
+            }
+            if (kept != input->commitString())
+                input->setCommitString(kept, input->replacementStart(), input->replacementLength());
         } else if (watched == Nom_Edit && event->type() == QEvent::MouseButtonDblClick) {
             // The release that ends a double-click is not a second click.
             nomDoubleClick_ = true;
