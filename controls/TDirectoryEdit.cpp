@@ -1,6 +1,7 @@
 #include "controls/TDirectoryEdit.h"
 
 #include "controls/TBrowseFolderDlg.h"
+#include "engine/engine.h"
 #include "platform/ErrorModeFrame.h"
 
 #include <QFileInfo>
@@ -16,12 +17,6 @@ const QChar kListSeparator(';');
 bool IsDirectory(const QString& path)
 {
     return !path.isEmpty() && QFileInfo(path).isDir();
-}
-
-// The folder part of a name: everything up to and including its last separator.
-QString FolderPart(const QString& name)
-{
-    return name.left(name.lastIndexOf(QChar('/')) + 1);
 }
 
 } // namespace
@@ -49,8 +44,7 @@ void TDirectoryEdit::ButtonPressed()
         action = dialogKind_ == dkShellBrowser ? BrowseForFolder(folder, dialogText_, helpContext_)
                                                : ChooseDirectory(folder, dialogOptions_, helpContext_);
     }
-    if (isEnabled() && isVisible() && focusPolicy() != Qt::NoFocus)
-        setFocus();
+    FocusAfterDialog();
     AfterDialog(folder, action);
     if (!action)
         return;
@@ -73,7 +67,8 @@ void TDirectoryEdit::ButtonPressed()
 void TDirectoryEdit::TakeDroppedName(const QString& name)
 {
     const QFileInfo info(name);
-    const QString value = info.exists() && !info.isDir() ? FolderPart(name) : name;
+    const QString value =
+        info.exists() && !info.isDir() ? QString::fromStdString(DossierDe(name.toStdString())) : name;
     if (MultipleDirs() && !Text().isEmpty())
         SetText(Text() + kListSeparator + value);
     else

@@ -80,6 +80,12 @@ void TFileDirEdit::AfterDialog(QString& name, bool& action)
         handler(this, name, action);
 }
 
+void TFileDirEdit::FocusAfterDialog()
+{
+    if (focusPolicy() != Qt::NoFocus && isEnabled() && isVisible())
+        setFocus(Qt::OtherFocusReason);
+}
+
 // Dragged file names are taken only with AcceptFiles; without it they are
 // refused rather than pasted as text. Plain text drags keep the edit's own
 // handling (which already refuses them when the edit is read-only).

@@ -53,6 +53,8 @@ protected:
 
     virtual void BeforeDialog(QString& name, bool& action);
     virtual void AfterDialog(QString& name, bool& action);
+    // Once a dialog has closed: the edit takes the focus when it can.
+    void FocusAfterDialog();
 
     void SetMultipleDirs(bool multiple) { multipleDirs_ = multiple; }
 

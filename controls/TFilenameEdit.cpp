@@ -15,13 +15,6 @@ QString RefusedCharacters(PathStyle style)
     return style == PathStyle::Windows ? QStringLiteral("<>\"[]|") : QStringLiteral("\"");
 }
 
-qsizetype LastSeparator(const QString& name, PathStyle style)
-{
-    if (style == PathStyle::Windows)
-        return std::max(name.lastIndexOf(QLatin1Char('\\')), name.lastIndexOf(QLatin1Char(':')));
-    return name.lastIndexOf(QLatin1Char('/'));
-}
-
 // An existing directory entry that is not a folder. On POSIX this is a plain
 // existence test: wildcards are ordinary characters there.
 bool NamesExistingFile(const QString& text)
@@ -94,12 +87,12 @@ bool TFilenameEdit::IsValidFileName(const QString& name, PathStyle style)
 
 QString TFilenameEdit::FolderPart(const QString& name, PathStyle style)
 {
-    return name.left(LastSeparator(name, style) + 1);
+    return QString::fromStdString(DossierDe(name.toStdString(), style));
 }
 
 QString TFilenameEdit::NamePart(const QString& name, PathStyle style)
 {
-    return name.mid(LastSeparator(name, style) + 1);
+    return QString::fromStdString(NomDeFichier(name.toStdString(), style));
 }
 
 QString TFilenameEdit::TrimInitialDir(const QString& dir, PathStyle style)
@@ -199,8 +192,7 @@ void TFilenameEdit::ButtonPressed()
     action = RunFileDialog(dialog_, this);
     if (action)
         name = dialog_.FileName;
-    if (focusPolicy() != Qt::NoFocus && isEnabled() && isVisible())
-        setFocus(Qt::OtherFocusReason);
+    FocusAfterDialog();
     AfterDialog(name, action);
     if (!action)
         return;
