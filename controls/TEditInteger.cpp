@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QStringView>
+#include <QValidator>
 
 #include <algorithm>
 #include <array>
@@ -93,13 +94,40 @@ void Refuse(QKeyEvent& event)
 
 } // namespace
 
+// Refuses user input that grows the text past the limit. The toolkit runs a
+// validator on typing, pasting and dropping, never on text the program sets;
+// a longer text the program wrote can still be shortened by the user.
+class TEditInteger::LengthLimit : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override
+    {
+        const bool grows = input.size() > shownLength;
+        return length > 0 && grows && input.size() > length ? Invalid : Acceptable;
+    }
+    int length = 0;
+    qsizetype shownLength = 0; // of the text before this edit
+};
+
 TEditInteger::TEditInteger(QWidget* parent)
-    : QLineEdit(QStringLiteral("0"), parent)
+    : QLineEdit(QStringLiteral("0"), parent), lengthLimit_(new LengthLimit(this))
 {
-    // No limit until one is set: the toolkit's default length would cut the
-    // numerals of large values and change the number they read as.
+    // No toolkit limit: its default length would cut the numerals of large
+    // values and change the number they read as.
     setMaxLength(std::numeric_limits<int>::max());
+    setValidator(lengthLimit_);
+    lengthLimit_->shownLength = text().size();
     connect(this, &QLineEdit::textChanged, this, Guarded([this] { TextChanged(); }));
+}
+
+int TEditInteger::MaxLength() const
+{
+    return lengthLimit_->length;
+}
+
+void TEditInteger::SetMaxLength(int length)
+{
+    lengthLimit_->length = std::max(length, 0);
 }
 
 int32_t TEditInteger::Value() const
@@ -204,6 +232,7 @@ int32_t TEditInteger::RomanToInt(const QString& numerals)
 
 void TEditInteger::TextChanged()
 {
+    lengthLimit_->shownLength = text().size();
     emit Change();
     if (!roman_)
         RepairText();

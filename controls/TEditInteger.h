@@ -25,6 +25,11 @@ public:
     int32_t Value() const;
     void SetValue(int32_t value);
 
+    // The most characters the user may type or paste (0: no limit). Text the
+    // program writes, a value of ten digits included, is never cut by it.
+    int MaxLength() const;
+    void SetMaxLength(int length);
+
     bool Roman() const { return roman_; }
     // Switching Roman on rewrites the current decimal value in numerals;
     // switching it off changes only the mode and leaves the text alone.
@@ -49,11 +54,18 @@ protected:
     void inputMethodEvent(QInputMethodEvent* event) override;
 
 private:
+    // The toolkit's own limit cuts text written by the program too; the
+    // limit lives in the validator instead, which only sees user input.
+    using QLineEdit::maxLength;
+    using QLineEdit::setMaxLength;
+
     void TextChanged();
     void RepairText();
     bool AcceptsTyped(const QString& typed) const;
 
     bool roman_ = false;
+    class LengthLimit;
+    LengthLimit* lengthLimit_;
 };
 
 } // namespace scindra

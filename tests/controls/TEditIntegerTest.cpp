@@ -202,7 +202,7 @@ TEST(TEditInteger, FiltersWhatAnInputMethodCommits)
 TEST(TEditInteger, MaxLengthBoundsTypingButPasteIsNotFiltered)
 {
     TEditInteger edit;
-    edit.setMaxLength(4);
+    edit.SetMaxLength(4);
     for (const auto& [text, value] : {std::pair{"999", 9999}, {"-99", -999}}) {
         edit.setText(text);
         edit.setCursorPosition(3);
@@ -214,6 +214,30 @@ TEST(TEditInteger, MaxLengthBoundsTypingButPasteIsNotFiltered)
     edit.paste();  // what the context menu does
     EXPECT_EQ(edit.text(), "12a");
     EXPECT_EQ(edit.Value(), 0);
+    QApplication::clipboard()->setText("123456");
+    edit.selectAll();
+    edit.paste();
+    EXPECT_EQ(edit.text(), "12a") << "a paste longer than the limit is refused";
+}
+
+TEST(TEditInteger, ValuesWrittenByTheProgramIgnoreTheLimit)
+{
+    TEditInteger edit;
+    edit.SetMaxLength(4);
+    edit.SetValue(12000);  // megabytes of a 12 GB source
+    EXPECT_EQ(edit.text(), "12000");
+    EXPECT_EQ(edit.Value(), 12000);
+    edit.setCursorPosition(5);
+    QTest::keyClick(&edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit.text(), "1200") << "shortening is always allowed";
+    edit.SetValue(1000000);
+    edit.setCursorPosition(7);
+    QTest::keyClick(&edit, Qt::Key_Backspace);
+    EXPECT_EQ(edit.text(), "100000");
+    QTest::keyClick(&edit, Qt::Key_0);
+    EXPECT_EQ(edit.text(), "100000") << "but not growing past the limit";
+    edit.SetRoman(true);
+    EXPECT_EQ(edit.Value(), 100000) << edit.text().toStdString();
 }
 
 } // namespace

@@ -132,7 +132,7 @@ TEditInteger* MakeMegabyteEdit(QWidget* parent, const QRect& place)
 {
     auto* edit = new TEditInteger(parent);
     edit->setGeometry(place);
-    edit->setMaxLength(4);
+    edit->SetMaxLength(4);
     edit->SetValue(0);
     return edit;
 }
