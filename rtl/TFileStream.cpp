@@ -25,6 +25,24 @@ int WhenceOf(SeekOrigin origin)
     return SEEK_SET;
 }
 
+// Repeats a read or a write (`call`, ::read or ::write) until `count` bytes
+// have moved, the file ends or the call fails; returns the bytes moved, so a
+// short count tells the caller which error to raise.
+template <class Byte, class Call>
+int64_t MoveAll(int handle, Byte* bytes, int64_t count, Call call)
+{
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t moved = call(handle, bytes + done, static_cast<size_t>(std::min(count - done, kMaxTransfer)));
+        if (moved < 0 && errno == EINTR)
+            continue;
+        if (moved <= 0)
+            break;
+        done += moved;
+    }
+    return done;
+}
+
 } // namespace
 
 TFileStream::TFileStream(const std::string& fileName, TFileMode mode)
@@ -90,32 +108,12 @@ void TFileStream::Create(const FileIdentities& refused)
 
 int64_t TFileStream::Read(void* buffer, int64_t count)
 {
-    auto* bytes = static_cast<char*>(buffer);
-    int64_t done = 0;
-    while (done < count) {
-        const ssize_t got = ::read(handle_, bytes + done, static_cast<size_t>(std::min(count - done, kMaxTransfer)));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += got;
-    }
-    return done;
+    return MoveAll(handle_, static_cast<char*>(buffer), count, ::read);
 }
 
 int64_t TFileStream::Write(const void* buffer, int64_t count)
 {
-    const auto* bytes = static_cast<const char*>(buffer);
-    int64_t done = 0;
-    while (done < count) {
-        const ssize_t put = ::write(handle_, bytes + done, static_cast<size_t>(std::min(count - done, kMaxTransfer)));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            break;
-        done += put;
-    }
-    return done;
+    return MoveAll(handle_, static_cast<const char*>(buffer), count, ::write);
 }
 
 int64_t TFileStream::Seek(int64_t offset, SeekOrigin origin)
