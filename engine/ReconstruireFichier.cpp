@@ -7,17 +7,26 @@
 namespace scindra {
 namespace {
 
-// The files the rebuild is about to read, found the same way the copy loop
-// finds them: creating the destination must not empty any of them.
+// Visits the first piece, then each next number while a file of that name
+// exists. Each existence test comes after the visit before it, so a piece
+// that appears meanwhile (the destination named as the next number) is met.
+template <class Visit>
+void ForEachPiece(const std::string& firstPiece, Visit visit)
+{
+    std::string current = firstPiece;
+    for (int64_t k = 1; FileExists(current); current = NomMorceauSuivant(current, ++k))
+        visit(current);
+}
+
+// The files the rebuild is about to read: creating the destination must not
+// empty any of them.
 FileIdentities PiecesAhead(const std::string& firstPiece)
 {
     FileIdentities pieces;
-    std::string current = firstPiece;
-    for (int64_t k = 1; FileExists(current);) {
-        if (const auto identity = IdentityOf(current))
+    ForEachPiece(firstPiece, [&pieces](const std::string& piece) {
+        if (const auto identity = IdentityOf(piece))
             pieces.push_back(*identity);
-        current = NomMorceauSuivant(current, ++k);
-    }
+    });
     return pieces;
 }
 
@@ -31,12 +40,10 @@ void ReconstruireFichier(const std::string& firstPiece, const std::string& desti
     const FileIdentities refused{output.Identity()};
     PieceCopier copier;
 
-    std::string current = firstPiece;
-    for (int64_t k = 1; FileExists(current);) {
-        TFileStream piece(current, TFileMode::OpenReadDenyWrite, refused);
+    ForEachPiece(firstPiece, [&](const std::string& name) {
+        TFileStream piece(name, TFileMode::OpenReadDenyWrite, refused);
         copier.Copy(piece, output, piece.Size());
-        current = NomMorceauSuivant(current, ++k);
-    }
+    });
 }
 
 } // namespace scindra
