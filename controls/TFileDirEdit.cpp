@@ -91,22 +91,26 @@ void TFileDirEdit::FocusAfterDialog()
 // handling (which already refuses them when the edit is read-only).
 void TFileDirEdit::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!CarriesUrls(event->mimeData()))
-        return TCustomComboEdit::dragEnterEvent(event);
-    if (acceptFiles_ && !LocalFiles(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    if (!AnswerFileDrag(event))
+        TCustomComboEdit::dragEnterEvent(event);
 }
 
 void TFileDirEdit::dragMoveEvent(QDragMoveEvent* event)
 {
+    if (!AnswerFileDrag(event))
+        TCustomComboEdit::dragMoveEvent(event);
+}
+
+// Answers a drag of file names (entering or moving); false for any other drag.
+bool TFileDirEdit::AnswerFileDrag(QDragMoveEvent* event) const
+{
     if (!CarriesUrls(event->mimeData()))
-        return TCustomComboEdit::dragMoveEvent(event);
+        return false;
     if (acceptFiles_ && !LocalFiles(event->mimeData()).isEmpty())
         event->acceptProposedAction();
     else
         event->ignore();
+    return true;
 }
 
 void TFileDirEdit::dropEvent(QDropEvent* event)

@@ -63,6 +63,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    bool AnswerFileDrag(QDragMoveEvent* event) const;
+
     bool acceptFiles_ = false;
     bool multipleDirs_ = false;
 };
