@@ -63,10 +63,7 @@ def draw():
             for r in rings:
                 if ring(px, py, r, (5.6, 5.4), (3.0, 2.8)) or shank(px, py, (r[0] + (2.0 if r[0] < 16 else -2.0), r[1] - 4.0), 1.6):
                     handle[y][x] = True
-    for y in range(SIZE):
-        for x in range(SIZE):
-            if handle[y][x]:
-                grid[y][x] = 'b'
+    paint(grid, handle, 'b')
     outline(grid, handle, 'n')
     # A light edge on the upper left of each ring gives the handles some depth.
     for y in range(SIZE):
@@ -80,17 +77,21 @@ def draw():
             px, py = x + 0.5, y + 0.5
             if any(blade(px, py, tip, 2.4) for tip in tips):
                 steel[y][x] = True
-    for y in range(SIZE):
-        for x in range(SIZE):
-            if steel[y][x]:
-                # The cutting edges (inner sides) are shaded a little.
-                grid[y][x] = 'w'
+    paint(grid, steel, 'w')
     outline(grid, steel, 'k')
     for y in range(SIZE):
         for x in range(SIZE):
             if math.hypot(x + 0.5 - PIVOT[0], y + 0.5 - PIVOT[1]) <= 1.3:
                 grid[y][x] = 'd'
     return grid
+
+
+def paint(grid, mask, key):
+    """Gives every pixel of the mask the colour key."""
+    for y in range(SIZE):
+        for x in range(SIZE):
+            if mask[y][x]:
+                grid[y][x] = key
 
 
 def outline(grid, mask, key):
