@@ -1,6 +1,7 @@
 #include "engine/engine.h"
 
 #include "engine/PieceCopier.h"
+#include "rtl/Exception.h"
 #include "rtl/FileIdentity.h"
 #include "rtl/TFileStream.h"
 
@@ -34,6 +35,11 @@ FileIdentities PiecesAhead(const std::string& firstPiece)
 
 void ReconstruireFichier(const std::string& firstPiece, const std::string& destination)
 {
+    // Without a first piece there is nothing to rebuild, and creating the
+    // destination would empty it: a mistyped name must not wipe the file the
+    // destination field proposes, which is often the original itself.
+    if (!FileExists(firstPiece))
+        throw EFOpenError(firstPiece);
     TFileStream output(destination, TFileMode::Create, PiecesAhead(firstPiece));
     // A piece that appears under the destination's own file (say, the
     // destination is the next number) cannot be read while being written.

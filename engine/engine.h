@@ -83,8 +83,9 @@ void DecouperFichier(const std::string& source, int64_t pieceSize, const std::st
 
 // Creates `destination` and appends `firstPiece`, then the pieces numbered
 // 2, 3, ... after it (NomMorceauSuivant) until a number is missing. A
-// destination that is one of those pieces fails with the create error before
-// anything is emptied.
+// missing first piece (a folder of that name counts as missing) fails with
+// the open error, and a destination that is one of the pieces with the
+// create error, both before the destination is touched.
 void ReconstruireFichier(const std::string& firstPiece, const std::string& destination);
 
 } // namespace scindra

@@ -111,8 +111,16 @@ TEST_P(EngineFiles, CutsIntoWholePiecesAndRebuildsTheSameBytes)
         for (int64_t k = 1; Exists(NomMorceau(local.Path(), "clip", k)); ++k)
             sizes.push_back(FileSize(NomMorceau(local.Path(), "clip", k)));
         EXPECT_EQ(sizes, row.pieceSizes);
-        ReconstruireFichier(NomMorceau(local.Path(), "clip", 1), local / "rebuilt.bin");
-        EXPECT_EQ(ReadFile(local / "rebuilt.bin"), bytes);
+        const std::string first = NomMorceau(local.Path(), "clip", 1);
+        if (row.pieceSizes.empty()) {
+            // An empty source leaves no piece, so there is nothing to rebuild.
+            EXPECT_EQ(MessageOf([&] { ReconstruireFichier(first, local / "rebuilt.bin"); }),
+                      "Impossible d'ouvrir le fichier " + first);
+            EXPECT_FALSE(Exists(local / "rebuilt.bin"));
+        } else {
+            ReconstruireFichier(first, local / "rebuilt.bin");
+            EXPECT_EQ(ReadFile(local / "rebuilt.bin"), bytes);
+        }
         EXPECT_EQ(ReadFile(local / "source.bin"), bytes);
     }
 }
@@ -212,7 +220,7 @@ TEST_P(EngineFiles, PieceThatCannotTakeItsBytesRaisesTheWriteError)
 TEST_P(EngineFiles, RebuildAppendsPiecesUntilANumberIsMissing)
 {
     struct Row { const char* label; std::vector<std::pair<int64_t, size_t>> pieces; int64_t first; size_t used; };
-    for (const Row& row : std::vector<Row>{{"no first piece: empty", {}, 1, 0},
+    for (const Row& row : std::vector<Row>{{"an empty first piece adds nothing", {{1, 0}, {2, 3}}, 1, 2},
                                            {"a gap ends it", {{1, 3}, {2, 3}, {4, 5}}, 1, 2},
                                            {"a chosen .005 is followed by .002", {{5, 4}, {2, 3}, {3, 2}}, 5, 3},
                                            {"an empty piece adds nothing", {{1, 3}, {2, 0}, {3, 2}}, 1, 3},
@@ -223,6 +231,31 @@ TEST_P(EngineFiles, RebuildAppendsPiecesUntilANumberIsMissing)
         Write("out.avi", RandomBytes(50, 9)); // overwritten
         ReconstruireFichier(Piece(row.first), dir / "out.avi");
         EXPECT_EQ(ReadFile(dir / "out.avi"), Joined(contents, row.used));
+    }
+}
+
+TEST_P(EngineFiles, MissingFirstPieceFailsBeforeTheDestinationIsTouched)
+{
+    // A folder named like the first piece is no piece either, even with a
+    // second piece beside it.
+    struct Row { const char* label; bool folder; bool destinationExists; };
+    for (const Row& row : {Row{"no file, existing destination", false, true},
+                           Row{"no file, no destination", false, false},
+                           Row{"a folder of that name", true, true}}) {
+        SCOPED_TRACE(row.label);
+        RemoveFiles();
+        fs::remove_all(Piece(1));
+        if (row.folder)
+            fs::create_directory(Piece(1));
+        Write("clip.002", RandomBytes(7, 3));
+        const Bytes original = RandomBytes(50, 9);
+        if (row.destinationExists)
+            Write("out.avi", original);
+        EXPECT_EQ(Rebuild(dir / "out.avi"), "Impossible d'ouvrir le fichier " + Piece(1));
+        if (row.destinationExists)
+            EXPECT_EQ(ReadFile(dir / "out.avi"), original);
+        else
+            EXPECT_FALSE(Exists(dir / "out.avi"));
     }
 }
 
