@@ -9,14 +9,12 @@ TooltipStyle::TooltipStyle() = default;
 int TooltipStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                             QStyleHintReturn* returnData) const
 {
-    switch (hint) {
-    case SH_ToolTip_WakeUpDelay:
+    // Only the wake-up delay is ours. The fall-asleep delay is the grace
+    // period in which the next tooltip shows at once, not how long one stays
+    // (that is the widget's duration, see polish): it keeps the platform's.
+    if (hint == SH_ToolTip_WakeUpDelay)
         return kWakeUpDelay;
-    case SH_ToolTip_FallAsleepDelay:
-        return kDisplayTime;
-    default:
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
 }
 
 void TooltipStyle::polish(QWidget* widget)

@@ -21,8 +21,12 @@ private:
 
 TEST(TooltipStyle, ShowsAfterHalfASecondAndHidesAfterTwoAndAHalf)
 {
+    // The grace period after a tooltip hides is not the display time: it stays
+    // what the platform's style gives.
+    const int graceOfThePlatform = QApplication::style()->styleHint(QStyle::SH_ToolTip_FallAsleepDelay);
     StyleSwap swap(new TooltipStyle);
     EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay), 500);
+    EXPECT_EQ(QApplication::style()->styleHint(QStyle::SH_ToolTip_FallAsleepDelay), graceOfThePlatform);
 
     QPushButton button("Valider");
     button.setToolTip("Prendre la taille du fichier");
