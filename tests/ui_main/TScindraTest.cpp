@@ -20,8 +20,10 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
@@ -31,7 +33,13 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <vector>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace scindra {
 namespace {
@@ -41,8 +49,36 @@ using ::testing::IsEmpty;
 
 const QString kEnCours = QStringLiteral(" Découpage en cours... Patientez...");
 const QString kTermine = QStringLiteral(" Découpage Terminé...              ");
+const QString kRebuilding = QStringLiteral(" Reconstruction en cours... Patientez...");
 const QString kRebuilt = QStringLiteral(" Reconstruction Terminé...");
 const QString kNotANumber = QStringLiteral("'' n'est pas une valeur entière correcte.");
+
+// A socket bound to a path: a name that exists but opens as no file.
+class BoundSocket {
+public:
+    explicit BoundSocket(const QString& path) : handle_(::socket(AF_UNIX, SOCK_STREAM, 0))
+    {
+        const QByteArray name = QFile::encodeName(path);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (handle_ < 0 || static_cast<size_t>(name.size()) >= sizeof address.sun_path)
+            return;
+        std::memcpy(address.sun_path, name.constData(), static_cast<size_t>(name.size()));
+        bound_ = ::bind(handle_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~BoundSocket()
+    {
+        if (handle_ >= 0)
+            ::close(handle_);
+    }
+    BoundSocket(const BoundSocket&) = delete;
+    BoundSocket& operator=(const BoundSocket&) = delete;
+    bool Bound() const { return bound_; }
+
+private:
+    int handle_;
+    bool bound_ = false;
+};
 
 class TScindraTest : public ::testing::Test {
 protected:
@@ -209,6 +245,17 @@ TEST_F(TScindraTest, ChoosingASourceAndValiderFillTheFiguresTheListAndTheRebuild
     ChooseSource(MakeFile(QStringLiteral("other.avi"), 10));
     EXPECT_FALSE(window.Valider_Btn->isEnabled());
     EXPECT_EQ(window.Nom_ListView->rowCount(), 0);
+
+    // A change of the folder field enables "Valider" only while there is a
+    // source: emptying the source empties the folder field, which disables it.
+    window.SourcePath1_Edit->SetText(QDir::tempPath());
+    EXPECT_TRUE(window.Valider_Btn->isEnabled());
+    window.SourcePath_Edit->SetText(QString());
+    EXPECT_EQ(window.SourcePath1_Edit->Text(), QString());
+    EXPECT_FALSE(window.Valider_Btn->isEnabled());
+    window.SourcePath1_Edit->SetText(folderText);
+    EXPECT_FALSE(window.Valider_Btn->isEnabled());
+    EXPECT_THAT(errors, IsEmpty());
 }
 
 TEST_F(TScindraTest, ValiderOnAMissingSourceKeepsTheFieldsAndReportsIt)
@@ -295,12 +342,37 @@ TEST_F(TScindraTest, TypedNumberIsNotCompletedFromTheList)
 TEST_F(TScindraTest, PastedTextIsNotFilteredButANegativeCountCutsNothing)
 {
     const QString source = Validate(3'000'000);
-    QGuiApplication::clipboard()->setText(QStringLiteral("-4"));
-    NumberEdit()->selectAll();
-    QTest::keyClick(NumberEdit(), Qt::Key_V, Qt::ControlModifier);
-    ASSERT_EQ(NumberEdit()->text(), QStringLiteral("-4"));
-    EXPECT_EQ(window.Nom_ListView->rowCount(), 0);
-    EXPECT_THAT(errors, IsEmpty());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    // Ctrl+V, or "Paste" of the edit's standard menu, opened by a right click
+    // delivered as the window system does (the combo box hands it to its edit).
+    const std::function<void()> pastes[] = {
+        [this] { QTest::keyClick(NumberEdit(), Qt::Key_V, Qt::ControlModifier); },
+        [this] {
+            const QPoint at = NumberEdit()->mapTo(&window, NumberEdit()->rect().center());
+            QTest::mouseClick(window.windowHandle(), Qt::RightButton, {}, at);
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(menu, nullptr);
+            // Found by the shortcut its text shows, whatever the language.
+            const QString shortcut = QKeySequence(QKeySequence::Paste).toString(QKeySequence::NativeText);
+            const QList<QAction*> actions = menu->actions();
+            const auto paste = std::find_if(actions.begin(), actions.end(), [&](const QAction* action) {
+                return action->text().endsWith(QLatin1Char('\t') + shortcut);
+            });
+            ASSERT_NE(paste, actions.end());
+            ASSERT_TRUE((*paste)->isEnabled());
+            (*paste)->trigger();
+            menu->close();
+        },
+    };
+    for (const auto& paste : pastes) {
+        NumberEdit()->setText(QStringLiteral("2"));
+        QGuiApplication::clipboard()->setText(QStringLiteral("-4"));
+        NumberEdit()->selectAll();
+        paste();
+        ASSERT_EQ(NumberEdit()->text(), QStringLiteral("-4"));
+        EXPECT_EQ(window.Nom_ListView->rowCount(), 0);
+        EXPECT_THAT(errors, IsEmpty());
+    }
 
     Click(window.Decouper_Btn);
     // The message ends with ")", so the box adds no period.
@@ -309,19 +381,30 @@ TEST_F(TScindraTest, PastedTextIsNotFilteredButANegativeCountCutsNothing)
     EXPECT_EQ(Contents(source).size(), 3'000'000);
 }
 
-TEST_F(TScindraTest, ValidatingAgainWithAnEmptyNumberReportsTwice)
+TEST_F(TScindraTest, ValidatingAgainWithANumberThatCannotBeUsedReportsTwice)
 {
     Validate(3'000'000);
-    window.Nom_Edit->setText(QStringLiteral("autre"));
-    NumberEdit()->clear();
-    errors.clear();
+    struct Row {
+        QString number;
+        QString error;
+    };
+    // Once from the list refresh of the name change, once from "Nouvelle";
+    // "Actuel" is 3, so 0 pieces is a division by zero.
+    for (const Row& row : {Row{QString(), kNotANumber},
+                           Row{QStringLiteral("0"), QStringLiteral("Division par zéro en virgule flottante.")}}) {
+        SCOPED_TRACE(row.number.toStdString());
+        NumberEdit()->setText(row.number);
+        window.Nom_Edit->setText(QStringLiteral("autre"));
+        errors.clear();
 
-    Guard([this] { window.Valider_BtnClick(); });
-    EXPECT_THAT(errors, ElementsAre(kNotANumber, kNotANumber));
-    EXPECT_TRUE(window.Valider_Btn->isEnabled());
-    EXPECT_EQ(window.Nom_Edit->text(), QStringLiteral("clip"));
-    EXPECT_EQ(window.TailleActuel_Edit->Value(), 3);
-    EXPECT_EQ(window.FichierEXT_Label->text(), QStringLiteral("Destination : .avi:"));
+        Guard([this] { window.Valider_BtnClick(); });
+        EXPECT_THAT(errors, ElementsAre(row.error, row.error));
+        EXPECT_TRUE(window.Valider_Btn->isEnabled());
+        EXPECT_EQ(window.Nom_Edit->text(), QStringLiteral("clip"));
+        EXPECT_EQ(window.Nom_ListView->rowCount(), 0);
+        EXPECT_EQ(window.TailleActuel_Edit->Value(), 3);
+        EXPECT_EQ(window.FichierEXT_Label->text(), QStringLiteral("Destination : .avi:"));
+    }
 }
 
 TEST_F(TScindraTest, ClickInTheNameFieldResetsIt)
@@ -346,6 +429,26 @@ TEST_F(TScindraTest, ClickInTheNameFieldResetsIt)
     QTest::mouseRelease(window.Nom_Edit, Qt::LeftButton);
     EXPECT_EQ(Rows(0), QStringList({"Nouveau.001", "Nouveau.002"}));
     EXPECT_EQ(window.Destination_Edit->FileName(), Path(QStringLiteral("Nouveau.avi")));
+}
+
+TEST_F(TScindraTest, ClickInTheDisabledNameFieldDoesNothing)
+{
+    // Disabled at start, and again after a "Valider" that could not open its source.
+    const QString missing = Path(QStringLiteral("absent.avi"));
+    for (bool validated : {false, true}) {
+        SCOPED_TRACE(validated);
+        if (validated) {
+            window.SourcePath_Edit->SetText(missing);
+            Click(window.Valider_Btn);
+        }
+        ASSERT_FALSE(window.Nom_Edit->isEnabled());
+        window.Destination_Edit->SetText(Path(QStringLiteral("garde.avi")));
+        errors.clear();
+        Click(window.Nom_Edit);
+        EXPECT_EQ(window.Destination_Edit->Text(), Path(QStringLiteral("garde.avi")));
+        EXPECT_EQ(window.Nom_Edit->text(), QStringLiteral("Nouveau"));
+        EXPECT_THAT(errors, IsEmpty());
+    }
 }
 
 // Records what the status line said each time a widget was painted.
@@ -406,6 +509,44 @@ TEST_F(TScindraTest, CutWritesShortPiecesPaintsItsProgressAndShowsTheEnd)
     }
 }
 
+TEST_F(TScindraTest, CutThatFailsOnTheWayKeepsThePiecesWritten)
+{
+    const QString source = Validate(1'000'003);
+    ChooseCount(QStringLiteral("4"));
+    const QString folderText = window.SourcePath1_Edit->Text();
+    // A folder where the third piece goes: the cut fails after two pieces.
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("clip.003")));
+    struct Row {
+        QString folder;
+        QString failing;   // the piece that cannot be created
+        int progress;      // the bar's last value
+        int written;       // pieces written before the failure
+    };
+    const Row rows[] = {
+        {Path(QStringLiteral("absent")), Path(QStringLiteral("absent/clip.001")), 0, 0},
+        {folderText, folderText + QStringLiteral("/clip.003"), 50, 2},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.folder.toStdString());
+        window.SourcePath1_Edit->SetText(row.folder);
+        errors.clear();
+        Click(window.Decouper_Btn);
+
+        EXPECT_THAT(errors, ElementsAre(QStringLiteral("Impossible de créer le fichier %1.").arg(row.failing)));
+        EXPECT_EQ(window.StatusText(), kEnCours);
+        EXPECT_TRUE(window.ProgressBar->isVisible());
+        EXPECT_EQ(window.ProgressBar->value(), row.progress);
+        EXPECT_TRUE(window.Decouper_Btn->isEnabled());
+        for (int k = 1; k <= 2; ++k) {
+            const QString piece = Path(QStringLiteral("clip.00%1").arg(k));
+            EXPECT_EQ(Contents(piece), k <= row.written ? Contents(source).mid((k - 1) * 250'001, 250'001)
+                                                        : QByteArray())
+                << k;
+        }
+        EXPECT_FALSE(QFile::exists(Path(QStringLiteral("clip.004"))));
+    }
+}
+
 TEST_F(TScindraTest, TinySourcesCannotBeCut)
 {
     struct Row {
@@ -459,33 +600,77 @@ TEST_F(TScindraTest, RebuildAfterACut)
     EXPECT_FALSE(window.ProgressBar->isVisible());
 }
 
-TEST_F(TScindraTest, RebuildIntoAnEmptyNameFails)
+// Each failed rebuild leaves the status at its first text and "Reconstruire"
+// disabled until the destination field's button is pressed again.
+TEST_F(TScindraTest, FailedRebuildsKeepWhatIsOnDiskAndDisableReconstruire)
 {
-    MakeFile(QStringLiteral("Nouveau.001"), 10);
-    window.Destination001_Edit->SetFileName(Path(QStringLiteral("Nouveau.001")));
-    PressButton(window.Destination_Edit);
-    window.Destination_Edit->SetText(QString());
-    ASSERT_TRUE(window.Reconstruire_Btn->isEnabled());
+    // The validated source is what the destination field proposes.
+    const QString source = Validate(3000);
+    const QByteArray original = Contents(source);
+    ASSERT_EQ(window.Destination_Edit->FileName(), source);
+    ASSERT_TRUE(QDir(folder.path()).mkdir(QStringLiteral("dossier.001")));
+    const QByteArray first = Contents(MakeFile(QStringLiteral("Nouveau.001"), 10));
+    const QString socketPiece = Path(QStringLiteral("Nouveau.002"));
+    const BoundSocket socket(socketPiece);
+    ASSERT_TRUE(socket.Bound());
 
-    Click(window.Reconstruire_Btn);
-    // The message ends in a blank, so the box adds no period.
-    EXPECT_THAT(errors, ElementsAre(QStringLiteral("Impossible de créer le fichier ")));
-    EXPECT_FALSE(window.Reconstruire_Btn->isEnabled());
-    EXPECT_EQ(window.StatusText(), QStringLiteral(" Reconstruction en cours... Patientez..."));
+    struct Row {
+        const char* label;
+        QString firstPiece;   // set in the first-piece field, unless empty
+        QString destination;  // the destination field's file name
+        QString error;
+        QString destinationFile;
+        QByteArray kept;  // what the destination file holds afterwards
+    };
+    const Row rows[] = {
+        // A mistyped or emptied first-piece field must not empty the original.
+        {"first piece field empty", QString(), source, QStringLiteral("Impossible d'ouvrir le fichier "), source,
+         original},
+        {"first piece missing", Path(QStringLiteral("clip.01")), source,
+         QStringLiteral("Impossible d'ouvrir le fichier %1.").arg(Path(QStringLiteral("clip.01"))), source, original},
+        {"a folder as first piece", Path(QStringLiteral("dossier.001")), source,
+         QStringLiteral("Impossible d'ouvrir le fichier %1.").arg(Path(QStringLiteral("dossier.001"))), source,
+         original},
+        // The message ends in a blank, so the box adds no period.
+        {"empty destination", Path(QStringLiteral("Nouveau.001")), QString(),
+         QStringLiteral("Impossible de créer le fichier "), QString(), QByteArray()},
+        // The pieces appended before the one that cannot be read stay.
+        {"a later piece that cannot be read", Path(QStringLiteral("Nouveau.001")), Path(QStringLiteral("Nouveau")),
+         QStringLiteral("Impossible d'ouvrir le fichier %1.").arg(socketPiece), Path(QStringLiteral("Nouveau")),
+         first},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        if (!row.firstPiece.isEmpty())
+            window.Destination001_Edit->SetFileName(row.firstPiece);
+        window.Destination_Edit->SetFileName(row.destination);
+        PressButton(window.Destination_Edit);
+        ASSERT_TRUE(window.Reconstruire_Btn->isEnabled());
+        errors.clear();
+
+        Click(window.Reconstruire_Btn);
+        EXPECT_THAT(errors, ElementsAre(row.error));
+        EXPECT_EQ(window.StatusText(), kRebuilding);
+        EXPECT_FALSE(window.Reconstruire_Btn->isEnabled());
+        if (!row.destinationFile.isEmpty()) {
+            EXPECT_EQ(Contents(row.destinationFile), row.kept);
+        }
+    }
+    EXPECT_EQ(Contents(source), original);
 }
 
-TEST_F(TScindraTest, RebuildFromAMissingFirstPieceMakesAnEmptyFile)
+TEST_F(TScindraTest, EmptyFirstPieceAddsNothingAndTheRebuildGoesOn)
 {
-    const QString rebuilt = Path(QStringLiteral("vide.bin"));
-    window.Destination001_Edit->SetFileName(Path(QStringLiteral("absent.001")));
+    MakeFile(QStringLiteral("Nouveau.001"), 0);
+    const QByteArray second = Contents(MakeFile(QStringLiteral("Nouveau.002"), 5));
+    window.Destination001_Edit->SetFileName(Path(QStringLiteral("Nouveau.001")));
     PressButton(window.Destination_Edit);
-    window.Destination_Edit->SetFileName(rebuilt);
     Click(window.Reconstruire_Btn);
 
     EXPECT_THAT(errors, IsEmpty());
-    EXPECT_TRUE(QFile::exists(rebuilt));
-    EXPECT_EQ(Contents(rebuilt).size(), 0);
+    EXPECT_EQ(Contents(Path(QStringLiteral("Nouveau"))), second);
     EXPECT_EQ(window.StatusText(), kRebuilt);
+    EXPECT_TRUE(window.Reconstruire_Btn->isEnabled());
 }
 
 } // namespace

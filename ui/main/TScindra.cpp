@@ -516,6 +516,10 @@ void TScindra::Nom_EditChange()
 
 void TScindra::Nom_EditClick()
 {
+    // Qt hands a disabled widget's mouse events to its event filters; a
+    // greyed-out field takes no click.
+    if (!Nom_Edit->isEnabled())
+        return;
     ClearPieceList();
     Destination_Edit->SetText(QString());
     Nom_Edit->setText(kNomInitial);
