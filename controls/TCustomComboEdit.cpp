@@ -268,9 +268,15 @@ void TCustomComboEdit::focusInEvent(QFocusEvent* event)
 {
     QLineEdit::focusInEvent(event);
     focused_ = true;
-    // Entering selects the whole text only where the user may type over it.
-    if (!directInput_ && hasSelectedText())
-        deselect();
+    // Entering selects the whole text, so typing replaces it, but only where
+    // the user may type over it. A mouse press placed the caret itself, and a
+    // closing popup menu returns the focus the edit never really left.
+    if (!directInput_) {
+        if (hasSelectedText())
+            deselect();
+    } else if (event->reason() != Qt::MouseFocusReason && event->reason() != Qt::PopupFocusReason) {
+        selectAll();
+    }
 }
 
 void TCustomComboEdit::focusOutEvent(QFocusEvent* event)

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStyle>
@@ -216,10 +217,18 @@ TEST(ComboEditKeys, OnlyTheClickKeyPressesTheButtonAndOnlyWithAWidth)
     QTest::keyClick(&edit, Qt::Key_Return, Qt::ControlModifier);
     EXPECT_EQ(edit.pressed, 2);
 
-    edit.SetReadOnly(true);  // a read-only edit ignores its button
+    edit.SetReadOnly(true);  // a read-only edit ignores its button: key, call or mouse
+    QSignalSpy clicks(&edit, &TCustomComboEdit::ButtonClick);
     QTest::keyClick(&edit, Qt::Key_Return, Qt::ControlModifier);
     edit.DoClick();
+    edit.show();
+    QTest::mouseClick(edit.Button(), Qt::LeftButton);
     EXPECT_EQ(edit.pressed, 2);
+    EXPECT_EQ(clicks.count(), 0);
+    EXPECT_EQ(edit.Text(), "abc");
+    edit.SetReadOnly(false);  // the same click counts once the flag is off
+    QTest::mouseClick(edit.Button(), Qt::LeftButton);
+    EXPECT_EQ(edit.pressed, 3);
 }
 
 TEST(ComboEditKeys, EnterNeverInsertsALineBreakAndReachesTheDefaultButton)
@@ -236,6 +245,40 @@ TEST(ComboEditKeys, EnterNeverInsertsALineBreakAndReachesTheDefaultButton)
     QTest::keyClick(edit, Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_EQ(edit->Text(), "ab");
     EXPECT_EQ(okClicks.count(), 2);
+}
+
+TEST(ComboEditFocus, EnteringSelectsTheTextUnlessAMousePressPlacedTheCaret)
+{
+    QWidget window;
+    auto* edit = new PlainComboEdit(&window);
+    auto* other = new QLineEdit(&window);
+    other->move(0, 30);
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    edit->SetText("C:/Films");
+
+    struct Row {
+        Qt::FocusReason reason;
+        bool directInput;
+        bool selected;
+    };
+    const Row rows[] = {
+        {Qt::TabFocusReason, true, true},           {Qt::BacktabFocusReason, true, true},
+        {Qt::ShortcutFocusReason, true, true},      {Qt::ActiveWindowFocusReason, true, true},
+        {Qt::OtherFocusReason, true, true},         {Qt::MouseFocusReason, true, false},
+        {Qt::TabFocusReason, false, false},         {Qt::OtherFocusReason, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.reason << (row.directInput ? "" : " without direct input"));
+        other->setFocus(Qt::OtherFocusReason);
+        edit->SetDirectInput(row.directInput);
+        edit->deselect();
+        edit->end(false);
+        edit->setFocus(row.reason);
+        ASSERT_TRUE(edit->Focused());
+        EXPECT_EQ(edit->selectedText(), row.selected ? QStringLiteral("C:/Films") : QString());
+    }
 }
 
 TEST(ComboEditInput, DirectInputOffRefusesTypingAndPasteButKeepsTheButton)
