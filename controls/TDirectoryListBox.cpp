@@ -1,6 +1,7 @@
 #include "controls/TDirectoryListBox.h"
 
 #include "controls/DirPictures.h"
+#include "platform/CurrentDirectory.h"
 #include "rtl/Exception.h"
 #include "rtl/Guard.h"
 
@@ -79,7 +80,7 @@ TDirectoryListBox::TDirectoryListBox(QWidget* parent) : QListWidget(parent)
     setFocusPolicy(Qt::StrongFocus);
     connect(this, &QListWidget::itemDoubleClicked, this,
             [this](QListWidgetItem* item) { Guard([&] { OpenItem(item); }); });
-    directory_ = QDir::currentPath();
+    directory_ = ExistingCurrentDirectory();
     Fill();
 }
 
@@ -92,7 +93,7 @@ void TDirectoryListBox::SetDirectory(const QString& folder)
 
 void TDirectoryListBox::ShowCurrentDirectory()
 {
-    directory_ = QDir::currentPath();
+    directory_ = ExistingCurrentDirectory();
     Fill();
     emit DirectoryChanged(directory_);
 }

@@ -1,6 +1,7 @@
 #include "controls/TDriveComboBox.h"
 
 #include "controls/DirPictures.h"
+#include "platform/CurrentDirectory.h"
 #include "rtl/Guard.h"
 
 #include <QDir>
@@ -58,7 +59,7 @@ void TDriveComboBox::Refresh()
     volumes_ = MountedVolumes();
     for (const MountedVolume& volume : volumes_)
         addItem(QIcon(VolumePixmap(volume.kind)), ItemText(volume));
-    SetDrive(QDir::currentPath());
+    SetDrive(ExistingCurrentDirectory());
 }
 
 QString TDriveComboBox::Drive() const

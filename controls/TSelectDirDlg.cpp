@@ -4,6 +4,7 @@
 #include "controls/TDriveComboBox.h"
 #include "controls/TFileListBox.h"
 #include "controls/TPathLabel.h"
+#include "platform/CurrentDirectory.h"
 #include "rtl/Exception.h"
 #include "rtl/Guard.h"
 
@@ -132,7 +133,8 @@ void TSelectDirDlg::SetStartFolder(const QString& folder)
     QString pattern = folder;
     if (!pattern.endsWith(kSeparator))
         pattern += kSeparator;
-    pattern = QDir::cleanPath(QDir::current().absoluteFilePath(pattern + QStringLiteral("*.*")));
+    const QDir current(ExistingCurrentDirectory());
+    pattern = QDir::cleanPath(current.absoluteFilePath(pattern + QStringLiteral("*.*")));
     const QString start = pattern.left(pattern.lastIndexOf(kSeparator));
     try {
         if (start.isEmpty())

@@ -85,6 +85,41 @@ TEST_F(StartFolderTest, FolderTextsOpenAtThemselvesOthersAtTheCurrentDirectory)
     }
 }
 
+// The dialog moves the process and never moves it back, so the folder the
+// process is in may be deleted before the next dialog opens.
+TEST_F(StartFolderTest, DeletedCurrentFolderOpensAtItsNearestExistingParent)
+{
+    struct Row {
+        const char* deleted;  // removed with everything in it
+        const char* opens;
+    };
+    const Row rows[] = {{"a/b/c", "a/b"}, {"a", ""}};
+    for (const Row& row : rows) {
+        for (const QString& start : {QStringLiteral("/"), QString(), QStringLiteral("relatif")}) {
+            SCOPED_TRACE(testing::Message() << row.deleted << " from \"" << start.toStdString() << '"');
+            MakeFolder("a/b/c");
+            ASSERT_TRUE(QDir::setCurrent(Path("a/b/c")));
+            ASSERT_TRUE(QDir(Path(row.deleted)).removeRecursively());
+            ASSERT_EQ(QDir::currentPath(), QString());
+
+            const QString opens = QDir::cleanPath(Path(row.opens));
+            QString shown;
+            QString drive;
+            const ScriptedDialogs dialogs([&](TSelectDirDlg& dialog) {
+                shown = dialog.DirLabel()->Text();
+                drive = dialog.DriveList()->Drive();
+                return PressOK(dialog);
+            });
+            QString chosen = start;
+            EXPECT_TRUE(ChooseDirectory(chosen, {}, 0));
+            EXPECT_EQ(chosen, opens);
+            EXPECT_EQ(shown, opens);
+            EXPECT_EQ(drive, VolumeRootOf(opens));
+            EXPECT_EQ(QDir::currentPath(), opens);
+        }
+    }
+}
+
 TEST_F(StartFolderTest, ChoosingADriveMovesToItsRootUnlessItHoldsTheCurrentFolder)
 {
     MakeFolder("Films");
