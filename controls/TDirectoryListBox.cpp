@@ -20,6 +20,13 @@ constexpr int kPictureWidth = 16;
 constexpr int kTextGap = 4;
 constexpr int kItemHeight = 17;
 
+// Every row is as high as the item height, or the picture and a pixel.
+int RowHeight()
+{
+    static const int height = std::max(kItemHeight, FolderPixmap(FolderPicture::Open).height() + 1);
+    return height;
+}
+
 // Paints an item as: indentation, folder picture, text.
 class FolderItemDelegate : public QStyledItemDelegate {
 public:
@@ -54,7 +61,7 @@ public:
         const int indent = index.data(TDirectoryListBox::kIndentRole).toInt();
         const int width = indent + kPictureWidth + kTextGap +
                           option.fontMetrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()) + 2;
-        return QSize(width, std::max(kItemHeight, pictures_[0].height() + 1));
+        return QSize(width, RowHeight());
     }
 
 private:
@@ -107,6 +114,17 @@ void TDirectoryListBox::OpenItem(QListWidgetItem* item)
 {
     if (item != nullptr)
         SetDirectory(FolderOf(*item));
+}
+
+void TDirectoryListBox::updateGeometries()
+{
+    QListWidget::updateGeometries();
+    // Whole rows only, as a list of integral height: the spare pixels below
+    // the last whole row are left out of the viewport, so no row is ever cut.
+    // The horizontal scroll bar coming or going lands here too.
+    const int spare = (viewport()->height() + viewportMargins().bottom()) % RowHeight();
+    if (spare != viewportMargins().bottom())
+        setViewportMargins(0, 0, 0, spare);
 }
 
 void TDirectoryListBox::keyPressEvent(QKeyEvent* event)

@@ -2,7 +2,8 @@
 // The folder tree of the directory dialog, flattened into one list: the root,
 // one item per folder down to the current one, then the current folder's
 // sub-folders. Its current folder is the process's current directory: moving
-// the list moves the process, and the move outlives the dialog.
+// the list moves the process, and the move outlives the dialog. It shows
+// whole rows only.
 
 #include <QListWidget>
 #include <QString>
@@ -42,6 +43,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void updateGeometries() override;
 
 private:
     void Fill();

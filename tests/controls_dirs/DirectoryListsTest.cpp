@@ -7,6 +7,7 @@
 #include "rtl/Exception.h"
 
 #include <QApplication>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -128,6 +129,47 @@ TEST_F(DirectoryListTest, AFolderThatCannotBeEnteredChangesNothing)
     EXPECT_THROW(list.SetDirectory(Path("fichier")), Exception);
     EXPECT_EQ(list.Directory(), root_);
     EXPECT_EQ(QDir::currentPath(), root_);
+}
+
+TEST_F(DirectoryListTest, ShowsWholeRowsOnly)
+{
+    for (int i = 0; i < 12; ++i)
+        MakeFolder(QStringLiteral("dossier%1").arg(i));
+    TDirectoryListBox list;
+    list.SetDirectory(root_);
+    list.show();
+    // Whether a row crosses the bottom edge of the viewport.
+    const auto cutRows = [&list] {
+        int cut = 0;
+        for (int row = 0; row < list.count(); ++row) {
+            const QRect place = list.visualItemRect(list.item(row));
+            cut += place.top() < list.viewport()->height() && place.bottom() >= list.viewport()->height();
+        }
+        return cut;
+    };
+    // The second pass adds a name wider than the list: a horizontal scroll bar.
+    for (bool wide : {false, true}) {
+        if (wide) {
+            MakeFolder(QString(60, QChar('w')));
+            list.ShowCurrentDirectory();
+        }
+        for (int height : {138, 100, 75, 64, 138}) {
+            SCOPED_TRACE(testing::Message() << height << (wide ? " wide" : ""));
+            list.resize(213, height);
+            QApplication::processEvents();
+            EXPECT_EQ(list.horizontalScrollBar()->isVisible(), wide);
+            const int rowHeight = list.visualItemRect(list.item(0)).height();
+            ASSERT_GT(rowHeight, 0);
+            EXPECT_GE(list.viewport()->height(), rowHeight);
+            EXPECT_EQ(list.viewport()->height() % rowHeight, 0);
+            EXPECT_GT(list.viewport()->height() + rowHeight, list.height() - 2 * list.frameWidth()
+                          - (wide ? list.horizontalScrollBar()->height() : 0));
+            list.scrollToTop();
+            EXPECT_EQ(cutRows(), 0);
+            list.scrollToBottom();
+            EXPECT_EQ(cutRows(), 0);
+        }
+    }
 }
 
 using DriveListTest = DirectoryFixture;
