@@ -32,6 +32,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <limits>
 #include <string>
 #include <utility>
@@ -358,7 +359,7 @@ void TScindra::SetUpAccessibility()
         input->setAccessibleDescription(input->toolTip());
     }
     // The number field's own edit and drop-down list take the focus too.
-    for (QWidget* part : {static_cast<QWidget*>(Nombre_Edit->lineEdit()), static_cast<QWidget*>(Nombre_Edit->view())}) {
+    for (QWidget* part : std::initializer_list<QWidget*>{Nombre_Edit->lineEdit(), Nombre_Edit->view()}) {
         part->setAccessibleName(Label2->text());
         part->setAccessibleDescription(Nombre_Edit->toolTip());
     }
