@@ -15,6 +15,8 @@ step() { echo "== $*"; }
 sudo=()
 [ "$(id -u)" -ne 0 ] && sudo=(sudo)
 
+scripts/install-deps.sh
+
 launcher=()
 command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 step "Release build in $build"
