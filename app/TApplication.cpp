@@ -64,6 +64,9 @@ TApplication::TApplication(int& argc, char** argv)
         program = QString::fromLocal8Bit(argv[0]);
     title_ = TitleFromExecutable(program);
 
+    // Ties the windows to the installed desktop entry (desktop/), so that a
+    // Wayland desktop shows the entry's name and icon for them.
+    setDesktopFileName(QStringLiteral("fr.scindra.Scindra"));
     setStyle(new TooltipStyle);
     InstallToolkitTranslation();
     previousReporter_ = SetErrorReporter([this](const std::exception& error) { ShowException(error); });

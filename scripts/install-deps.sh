@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgif-dev
   xvfb xdotool imagemagick
+  dpkg-dev desktop-file-utils appstream file
 )
 
 missing=()

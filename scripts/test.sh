@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test through CTest.
+# Arguments go to CMake's configuration (CI passes -DSCINDRA_WERROR=ON).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake -S . -B build -G Ninja
+cmake -S . -B build -G Ninja "$@"
 cmake --build build
 ctest --test-dir build --output-on-failure -j2 --timeout 600

@@ -40,9 +40,12 @@ TEST_F(DirectoryEditTest, MovesIntoASubFolderAndBackUp)
         ASSERT_EQ(dialogs.openedAt.size(), selected ? 2u : 1u);
         EXPECT_EQ(dialogs.openedAt.back(), Path("Films"));
         EXPECT_EQ(edit.Text(), Path("Films"));
-        std::vector<QString> expected{Path("Films")};
+        // Built front to back: GCC 12 at -O3 takes an insert at the front of
+        // a one-element vector for an out-of-bounds access (-Warray-bounds).
+        std::vector<QString> expected;
         if (selected)
-            expected.insert(expected.begin(), QString());
+            expected.push_back(QString());
+        expected.push_back(Path("Films"));
         EXPECT_EQ(changes, expected);
         EXPECT_EQ(edit.InitialDir(), Path("Films"));
         EXPECT_EQ(QDir::currentPath(), Path("Films"));  // the move outlives the dialog

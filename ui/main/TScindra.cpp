@@ -32,6 +32,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <limits>
 #include <string>
 #include <utility>
@@ -193,6 +194,7 @@ TScindra::TScindra(QWidget* parent)
     CreateRebuildingPage();
     SetTabOrder();
     ConnectHandlers();
+    SetUpAccessibility();
 
     // The window is exactly the menu plus the client area and cannot be resized.
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -339,6 +341,32 @@ void TScindra::SetTabOrder()
     };
     for (size_t i = 1; i < std::size(chain); ++i)
         setTabOrder(chain[i - 1], chain[i]);
+}
+
+// What a screen reader says for each control. Every input is announced by
+// the label in front of it and explained by its hint. The labels carry no
+// mnemonic, so being a buddy changes neither the focus nor any key.
+void TScindra::SetUpAccessibility()
+{
+    const std::pair<QLabel*, QWidget*> labelled[] = {
+        {Label8, SourcePath_Edit},      {Label9, SourcePath1_Edit},
+        {Label2, Nombre_Edit},          {Label1, Nom_Edit},
+        {Label5, TailleActuel_Edit},    {Label3, TailleNouvelle_Edit},
+        {Label7, Destination001_Edit},  {FichierEXT_Label, Destination_Edit},
+    };
+    for (const auto& [label, input] : labelled) {
+        label->setBuddy(input);
+        input->setAccessibleDescription(input->toolTip());
+    }
+    // The number field's own edit and drop-down list take the focus too.
+    for (QWidget* part : std::initializer_list<QWidget*>{Nombre_Edit->lineEdit(), Nombre_Edit->view()}) {
+        part->setAccessibleName(Label2->text());
+        part->setAccessibleDescription(Nombre_Edit->toolTip());
+    }
+    PageControl1->setAccessibleName(QStringLiteral("Pages"));
+    Nom_ListView->setAccessibleName(QStringLiteral("Morceaux"));
+    Nom_ListView->setAccessibleDescription(Nom_ListView->toolTip());
+    ProgressBar->setAccessibleName(QStringLiteral("Progression"));
 }
 
 void TScindra::ConnectHandlers()

@@ -123,6 +123,7 @@ private:
     void CreateRebuildingPage();
     void SetTabOrder();
     void ConnectHandlers();
+    void SetUpAccessibility();
 
     void SetStatusText(const QString& text);
     void ClearPieceList();
