@@ -214,7 +214,8 @@ std::vector<SizedCode> LzwCodes(const Bytes& indices, const LzwOptions& options)
             emit(prefix);
             if (next < kMaxCodes) {
                 table.Insert(key, static_cast<uint16_t>(next++));
-                if (next == kMaxCodes && options.whenFull == FullTable::Clear) {
+                const bool early = options.clearAfter > 0 && next - first == options.clearAfter;
+                if (early || (next == kMaxCodes && options.whenFull == FullTable::Clear)) {
                     emit(clear);
                     table.Clear();
                     next = first;

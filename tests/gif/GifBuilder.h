@@ -67,6 +67,7 @@ struct LzwOptions {
     bool leadingClear = true;   // start the stream with a clear code
     bool endCode = true;        // finish with the end code
     FullTable whenFull = FullTable::Clear;
+    int clearAfter = 0;         // when > 0, also clear once the table holds this many new strings
 };
 
 // The packed LZW bytes (no code size byte, no sub-blocks). Every index must be

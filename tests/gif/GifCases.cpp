@@ -84,6 +84,9 @@ void AddStreamShapes(std::vector<GifCase>& cases)
         cases.push_back(Single("SubBlocks" + std::to_string(size), PhotoPixels(90, 30, 64, 19), p64, Lzw(6), false,
                                size));
     cases.push_back(Single("NoEndCode", PhotoPixels(90, 30, 64, 20), p64, Lzw(6, true, FullTable::Clear, false)));
+    for (int every : {1, 5, 253, 254, 255, 766, 1790})
+        cases.push_back(Single("ClearAfter" + std::to_string(every), PhotoPixels(120, 90, 256, 22), DistinctPalette(256),
+                               LzwOptions{8, true, true, FullTable::Clear, every}));
     cases.push_back(Single("FlatRuns", FlatPixels(300, 50, 5), DistinctPalette(8), Lzw(3)));
 
     // Two clears in a row, then a short stream that widens the codes once.
