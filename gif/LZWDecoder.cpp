@@ -14,7 +14,6 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstring>
 #include <memory>
 
@@ -115,23 +114,56 @@ struct PixelWriter {
 //   first   its first pixel
 //   length  its length when the whole chain is known to stay as it is until
 //           the next clear code; 0 when it must be walked
-//   pixels  the whole string, first pixel in the low byte, when it is
-//           known and at most 8 pixels long
 // Pixels are stored already masked with the colour table mask. Entries at
 // and above the next free code may hold stale strings of an earlier table
 // (a corrupt code can still reach them) or zeros.
 struct Entry {
-    uint64_t pixels;
     uint16_t prefix;
     uint16_t length;
     uint8_t suffix;
     uint8_t first;
 };
 
+// A known string of at most 3 pixels packed in one word: the pixels in the
+// low bytes, first pixel lowest, and the length in the top byte; 0 for any
+// other string. Most codes of real images stand for such strings, and the
+// words of all codes (16 KiB) stay in the first-level cache.
+constexpr uint32_t kShortMax = 3;
+
+uint32_t ShortAppend(uint32_t word, uint8_t pixel)
+{
+    const uint32_t length = word >> 24;
+    if (length == 0 || length >= kShortMax)
+        return 0;
+    return (word & 0xFFFFFFu) | uint32_t{pixel} << (8 * length) | (length + 1) << 24;
+}
+
+// Only the entries start zero-filled (a corrupt code may walk stale or
+// unset ones); short-string words are read for defined codes only.
 struct Tables {
+    std::array<uint32_t, kMaxCodes> shortStrings;
     std::array<Entry, kMaxCodes> entries{};
-    std::array<uint8_t, kMaxWalk + 2> stack{};
+    std::array<uint8_t, kMaxWalk + 2> stack;
     std::array<uint8_t, 260> buffer{};
+};
+
+// What the decoder carries from one code to the next.
+//   codeWidth, limit  bits per code, and the table size that widens them
+//   next              the next free code
+//   hasOld            a code was output since the last clear
+//   canAdd            hasOld, and the table is not full
+//   old...            the previous code, its length (0 when unknown), first
+//                     pixel and short-string word
+struct CodeState {
+    int codeWidth = 0;
+    int limit = 0;
+    int next = 0;
+    bool hasOld = false;
+    bool canAdd = false;
+    int old = 0;
+    int oldLength = 0;
+    uint8_t oldFirst = 0;
+    uint32_t oldWord = 0;
 };
 
 class Decoder {
@@ -149,23 +181,45 @@ public:
             codeSize = codeSize < 2 ? 2 : 9;
         }
         clear_ = 1 << codeSize;
-        // Literals are strings of one pixel; the clear and end codes are
-        // no strings at all (length 0).
+        initialWidth_ = codeSize + 1;
+        // Literals are strings of one pixel; the clear and end codes are no
+        // strings at all (length 0).
         for (int code = 0; code < clear_; ++code) {
             Entry& entry = tables_->entries[static_cast<size_t>(code)];
             entry.length = 1;
             entry.first = entry.suffix = static_cast<uint8_t>(code & mask_);
-            entry.pixels = entry.first;
+            tables_->shortStrings[static_cast<size_t>(code)] = entry.first | uint32_t{1} << 24;
         }
+        tables_->shortStrings[static_cast<size_t>(clear_)] = 0;
+        tables_->shortStrings[static_cast<size_t>(clear_ + 1)] = 0;
+        Clear();
     }
 
     void Run()
     {
+        const TPixelTarget& target = out_.target;
+        const bool zeroFirst = !target.zeroed && (out_.interlaced || target.bitCount != 8);
+        if (zeroFirst) {
+            for (int row = 0; row < target.height && target.width > 0; ++row)
+                std::memset(target.firstRow + row * target.rowStep, 0, RowBytes());
+        }
         RunCodes();
-        ClearScratch();
+        if (target.zeroed || zeroFirst)
+            ClearScratch();
+        else
+            ZeroRest();
     }
 
 private:
+    void Clear()
+    {
+        state_.codeWidth = initialWidth_;
+        state_.limit = 1 << initialWidth_;
+        state_.next = clear_ + 2;
+        state_.hasOld = false;
+        state_.canAdd = false;
+    }
+
     void Corrupt()
     {
         if (!tolerant_)
@@ -173,9 +227,16 @@ private:
         damaged_ = true;
     }
 
+    size_t RowBytes() const
+    {
+        return static_cast<size_t>(out_.target.rowStep < 0 ? -out_.target.rowStep : out_.target.rowStep);
+    }
+    void ZeroRest();
     void RunCodes();
+    bool DecodeCode(int code, bool& reportable);
+    void AddEntry(uint8_t firstPixel);
     void ClearScratch();
-    bool Walk(int code, int next, int old, uint8_t oldFirst, uint8_t& firstPixel);
+    bool Walk(int code, uint8_t& firstPixel);
     void PutString(int code, int length, uint8_t firstPixel, int tail);
     void Report(size_t position);
 
@@ -188,93 +249,70 @@ private:
     uint8_t mask_;
     std::unique_ptr<Tables> tables_;
     int clear_ = 0;
+    int initialWidth_ = 0;
+    CodeState state_;
     int lastPercent_ = -1;
 };
 
-// The state lives in locals so that pixel stores, which may alias anything,
-// do not force it back to memory on every code. The common code (a literal
-// or a known string that fits in the row, with the data sound so far) takes
-// the first branch; everything else goes through the general one, which
-// follows the rules case by case.
+// The common code (a literal or a known string that fits in the row, the
+// data sound so far) is handled here with
+// its state in locals, so that pixel stores, which may alias anything, do
+// not force it back to memory. Every other code goes through DecodeCode,
+// which follows the rules case by case.
 void Decoder::RunCodes()
 {
+    uint32_t* const words = tables_->shortStrings.data();
     Entry* const entries = tables_->entries.data();
     uint8_t* const buffer = tables_->buffer.data();
-    const int clear = clear_;
-    const int end = clear + 1;
-    const int firstFree = clear + 2;
-    const int initialWidth = std::countr_zero(static_cast<unsigned>(clear)) + 1;
+    const int end = clear_ + 1;
     const int width = out_.target.width;
-    // Damaged from the start, or packed rows: one code at a time.
+    // Damaged from the start, or packed rows: every code the general way.
     const bool fast = out_.target.bitCount == 8 && !damaged_;
 
     size_t position = 1;
     size_t lastPosition = position;
     BitWindow window;
-    int codeWidth = initialWidth;
-    int limit = 1 << initialWidth;
-    int next = firstFree;
-    bool hasOld = false; // a code was output since the last clear
-    bool canAdd = false; // hasOld and the table is not full
-    int old = 0;
-    int oldLength = 0;
-    uint8_t oldFirst = 0;
+    CodeState s = state_;
     // The next pixel of the current row and the pixels left in it (0 once
-    // every row is written, which sends every code to the general branch).
+    // every row is written).
     uint8_t* cursor = out_.rowStart;
     int room = out_.Done() ? 0 : width;
+    // The previous code was one after which progress is told: every code
+    // but a clear (the code after it is read as part of the clear).
+    bool reportable = false;
+    int code = 0;
 
-    const auto nextCode = [&]() -> int {
-        if (window.bitPos + static_cast<uint32_t>(codeWidth) > window.bitCount) {
-            window = Refill(window, buffer, data_, size_, position, codeWidth);
-            if (window.bitPos + static_cast<uint32_t>(codeWidth) > window.bitCount)
-                return kEndOfData;
-        }
-        const uint8_t* p = buffer + window.bitPos / 8;
-        const uint32_t bits = p[0] | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
-        const int code = static_cast<int>(bits >> (window.bitPos % 8) & ((1u << codeWidth) - 1));
-        window.bitPos += static_cast<uint32_t>(codeWidth);
-        return code;
-    };
-    // Adds the old string plus `firstPixel`; the code width grows when the
-    // table reaches its limit, until it holds 4096 entries.
-    const auto addEntry = [&](uint8_t firstPixel) {
-        Entry& entry = entries[next];
-        entry.prefix = static_cast<uint16_t>(old);
-        entry.suffix = firstPixel;
-        entry.first = oldFirst;
-        entry.length = static_cast<uint16_t>(oldLength > 0 ? oldLength + 1 : 0);
-        if (oldLength > 0 && oldLength < 8)
-            entry.pixels = entries[old].pixels | uint64_t{firstPixel} << (8 * oldLength);
-        if (++next >= limit) {
-            if (codeWidth < kMaxCodeWidth) {
-                ++codeWidth;
-                limit *= 2;
-            } else {
-                canAdd = false;
-            }
-        }
-    };
-    const auto syncFromWriter = [&]() {
-        room = out_.Done() ? 0 : width - out_.column;
-        if (fast)
-            cursor = out_.rowStart + out_.column;
-    };
-
-    int code = nextCode();
     for (;;) {
-        bool cleared = false;
-        int length = 0;
-        if (fast && static_cast<unsigned>(code) < static_cast<unsigned>(next)
-            && (length = entries[code].length) != 0 && length <= room) {
-            // A literal or a string of known length that fits in the row.
-            // Short strings go in one 8-byte store: the bytes past the
-            // string are scratch that later pixels overwrite (see
-            // ClearScratch). Longer ones are written last pixel first.
-            const uint8_t firstPixel = entries[code].first;
-            if (length <= 8 && room >= 8) {
-                std::memcpy(cursor, &entries[code].pixels, 8);
-            } else {
+        if (window.bitPos + static_cast<uint32_t>(s.codeWidth) > window.bitCount)
+            window = Refill(window, buffer, data_, size_, position, s.codeWidth);
+        if (window.bitPos + static_cast<uint32_t>(s.codeWidth) > window.bitCount) {
+            code = kEndOfData;
+        } else {
+            const uint8_t* p = buffer + window.bitPos / 8;
+            const uint32_t bits = p[0] | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+            code = static_cast<int>(bits >> (window.bitPos % 8) & ((1u << s.codeWidth) - 1));
+            window.bitPos += static_cast<uint32_t>(s.codeWidth);
+        }
+        if (reportable && position != lastPosition) {
+            lastPosition = position;
+            Report(position);
+        }
+        reportable = true;
+
+        if (fast && static_cast<unsigned>(code) < static_cast<unsigned>(s.next)) {
+            const uint32_t word = words[code];
+            int length = static_cast<int>(word >> 24);
+            uint8_t firstPixel = 0;
+            bool written = false;
+            if (length != 0 && room >= 4) {
+                // One 4-byte store: the bytes past the string are scratch
+                // that later pixels overwrite (see ClearScratch).
+                std::memcpy(cursor, &word, 4);
+                firstPixel = static_cast<uint8_t>(word);
+                written = true;
+            } else if ((length = entries[code].length) != 0 && length <= room) {
+                // A longer known string that fits: written last pixel first.
+                firstPixel = entries[code].first;
                 uint8_t* p = cursor + length - 1;
                 int c = code;
                 for (int i = 1; i < length; ++i) {
@@ -282,82 +320,133 @@ void Decoder::RunCodes()
                     c = entries[c].prefix;
                 }
                 *p = firstPixel;
+                written = true;
             }
-            cursor += length;
-            room -= length;
-            if (canAdd)
-                addEntry(firstPixel);
-            else if (!hasOld)
-                hasOld = canAdd = true;
-            old = code;
-            oldLength = length;
-            oldFirst = firstPixel;
-            if (room == 0) {
-                out_.NextRow();
-                syncFromWriter();
-            }
-        } else {
-            if (!out_.Done())
-                out_.column = width - room;
-            if (code == end || code == kEndOfData || out_.Done())
-                break;
-            cleared = code == clear;
-            if (cleared) {
-                // A clear after a clear only clears again.
-                codeWidth = initialWidth;
-                limit = 1 << initialWidth;
-                next = firstFree;
-                hasOld = canAdd = false;
-            } else if (!hasOld) {
-                // The first code of the data or after a clear adds no entry.
-                if (code > clear) {
-                    Corrupt();
-                    return;
+            if (written) {
+                cursor += length;
+                room -= length;
+                if (s.canAdd) {
+                    Entry& entry = entries[s.next];
+                    entry.prefix = static_cast<uint16_t>(s.old);
+                    entry.suffix = firstPixel;
+                    entry.first = s.oldFirst;
+                    entry.length = static_cast<uint16_t>(s.oldLength > 0 ? s.oldLength + 1 : 0);
+                    words[s.next] = ShortAppend(s.oldWord, firstPixel);
+                    if (++s.next >= s.limit) {
+                        if (s.codeWidth < kMaxCodeWidth) {
+                            ++s.codeWidth;
+                            s.limit *= 2;
+                        } else {
+                            s.canAdd = false;
+                        }
+                    }
+                } else if (!s.hasOld) {
+                    s.hasOld = s.canAdd = true;
                 }
-                oldFirst = static_cast<uint8_t>(code & mask_);
-                out_.PutPixel(oldFirst);
-                old = code;
-                oldLength = 1;
-                hasOld = canAdd = true;
-            } else {
-                // Damaged data give only the pixels that follow a clear code.
-                if (damaged_)
-                    return;
-                uint8_t firstPixel = 0;
-                length = code < next ? entries[code].length : 0;
-                if (length > 0) {
-                    firstPixel = entries[code].first;
-                    PutString(code, length, firstPixel, -1);
-                } else if (code >= next && oldLength > 0) {
-                    // The code being defined: the old string and its first pixel.
-                    firstPixel = oldFirst;
-                    PutString(old, oldLength, firstPixel, oldFirst);
-                } else if (!Walk(code, next, old, oldFirst, firstPixel)) {
-                    return;
+                s.old = code;
+                s.oldLength = length;
+                s.oldFirst = firstPixel;
+                s.oldWord = word;
+                if (room == 0) {
+                    out_.NextRow();
+                    room = out_.Done() ? 0 : width;
+                    cursor = out_.rowStart;
                 }
-                if (canAdd)
-                    addEntry(firstPixel);
-                // A code past the next free one is not the string it stood
-                // for once that slot is filled: its length stays unknown.
-                old = code;
-                oldLength = code < next ? entries[code].length : 0;
-                oldFirst = firstPixel;
+                continue;
             }
-            syncFromWriter();
         }
-        code = nextCode();
-        // The code that follows a clear is read as part of the clear.
-        if (!cleared && position != lastPosition) {
-            lastPosition = position;
-            Report(position);
-        }
+
+        if (!out_.Done())
+            out_.column = width - room;
+        if (code == end || code == kEndOfData || out_.Done())
+            break;
+        state_ = s;
+        if (!DecodeCode(code, reportable))
+            return;
+        s = state_;
+        room = out_.Done() ? 0 : width - out_.column;
+        if (fast)
+            cursor = out_.rowStart + out_.column;
     }
     // Data that end before the end code while rows remain are truncated.
     if (code == kEndOfData && !out_.Done())
         throw EReadError();
 }
 
-// The 8-byte stores of short strings may leave up to 7 bytes of scratch
+// One code the general way. False when decoding stops here.
+bool Decoder::DecodeCode(int code, bool& reportable)
+{
+    CodeState& s = state_;
+    const Entry* entries = tables_->entries.data();
+    if (code == clear_) {
+        // A clear after a clear only clears again.
+        Clear();
+        reportable = false;
+        return true;
+    }
+    if (!s.hasOld) {
+        // The first code of the data or after a clear adds no entry.
+        if (code > clear_) {
+            Corrupt();
+            return false;
+        }
+        s.oldFirst = static_cast<uint8_t>(code & mask_);
+        out_.PutPixel(s.oldFirst);
+        s.old = code;
+        s.oldLength = 1;
+        s.oldWord = tables_->shortStrings[static_cast<size_t>(code)];
+        s.hasOld = s.canAdd = true;
+        return true;
+    }
+    // Damaged data give only the pixels that follow a clear code.
+    if (damaged_)
+        return false;
+    uint8_t firstPixel = 0;
+    const int length = code < s.next ? entries[code].length : 0;
+    if (length > 0) {
+        firstPixel = entries[code].first;
+        PutString(code, length, firstPixel, -1);
+    } else if (code >= s.next && s.oldLength > 0) {
+        // The code being defined: the old string and its own first pixel.
+        firstPixel = s.oldFirst;
+        PutString(s.old, s.oldLength, firstPixel, s.oldFirst);
+    } else if (!Walk(code, firstPixel)) {
+        return false;
+    }
+    if (s.canAdd)
+        AddEntry(firstPixel);
+    // A code past the next free one is not the string it stood for once
+    // that slot is filled: its length stays unknown.
+    const bool defined = code < s.next;
+    s.old = code;
+    s.oldLength = defined ? entries[code].length : 0;
+    s.oldWord = defined ? tables_->shortStrings[static_cast<size_t>(code)] : 0;
+    s.oldFirst = firstPixel;
+    return true;
+}
+
+// Adds the old string plus `firstPixel`; the code width grows when the
+// table reaches its limit, until it holds 4096 entries.
+void Decoder::AddEntry(uint8_t firstPixel)
+{
+    CodeState& s = state_;
+    Entry& entry = tables_->entries[static_cast<size_t>(s.next)];
+    entry.prefix = static_cast<uint16_t>(s.old);
+    entry.suffix = firstPixel;
+    entry.first = s.oldFirst;
+    entry.length = static_cast<uint16_t>(s.oldLength > 0 ? s.oldLength + 1 : 0);
+    tables_->shortStrings[static_cast<size_t>(s.next)] = ShortAppend(s.oldWord, firstPixel);
+    if (++s.next >= s.limit) {
+        if (s.codeWidth < kMaxCodeWidth) {
+            ++s.codeWidth;
+            s.limit *= 2;
+        } else {
+            s.canAdd = false;
+        }
+    }
+}
+
+// The 4-byte stores of short strings may leave up to 3 bytes of scratch
 // after the last pixel written, inside its row: pixels the data never reach
 // keep the value 0.
 void Decoder::ClearScratch()
@@ -365,14 +454,41 @@ void Decoder::ClearScratch()
     if (out_.target.bitCount != 8 || out_.Done())
         return;
     const int left = out_.target.width - out_.column;
-    std::memset(out_.rowStart + out_.column, 0, static_cast<size_t>(std::min(left, 7)));
+    std::memset(out_.rowStart + out_.column, 0, static_cast<size_t>(std::min(left, 3)));
+}
+
+// Rows in order: the rest of the current row and every row after it.
+void Decoder::ZeroRest()
+{
+    if (out_.Done())
+        return;
+    const TPixelTarget& target = out_.target;
+    std::memset(out_.rowStart + out_.column, 0, RowBytes() - static_cast<size_t>(out_.column));
+    for (int row = out_.row + 1; row < target.height; ++row)
+        std::memset(target.firstRow + row * target.rowStep, 0, RowBytes());
 }
 
 // The string `code` stands for, `length` pixels, then `tail` when it is not
-// negative, one pixel at a time.
+// negative: written last pixel first when it fits in the row, else one
+// pixel at a time through the stack.
 void Decoder::PutString(int code, int length, uint8_t firstPixel, int tail)
 {
     const Entry* entries = tables_->entries.data();
+    const int total = length + (tail >= 0 ? 1 : 0);
+    if (out_.target.bitCount == 8 && !out_.Done() && total <= out_.target.width - out_.column) {
+        uint8_t* p = out_.rowStart + out_.column + total - 1;
+        if (tail >= 0)
+            *p-- = static_cast<uint8_t>(tail);
+        for (int i = 1; i < length; ++i) {
+            *p-- = entries[code].suffix;
+            code = entries[code].prefix;
+        }
+        *p = firstPixel;
+        out_.column += total;
+        if (out_.column == out_.target.width)
+            out_.NextRow();
+        return;
+    }
     uint8_t* stack = tables_->stack.data();
     int top = 0;
     if (tail >= 0)
@@ -388,14 +504,14 @@ void Decoder::PutString(int code, int length, uint8_t firstPixel, int tail)
 
 // The pixel-by-pixel walk for strings whose chain is not known to be sound.
 // Bounded: a chain longer than any real string is a cycle, corrupt data.
-bool Decoder::Walk(int code, int next, int old, uint8_t oldFirst, uint8_t& firstPixel)
+bool Decoder::Walk(int code, uint8_t& firstPixel)
 {
     const Entry* entries = tables_->entries.data();
     uint8_t* stack = tables_->stack.data();
     int top = 0;
-    if (code >= next) {
-        stack[top++] = oldFirst;
-        code = old;
+    if (code >= state_.next) {
+        stack[top++] = state_.oldFirst;
+        code = state_.old;
     }
     while (code >= clear_) {
         stack[top++] = entries[code].suffix;
