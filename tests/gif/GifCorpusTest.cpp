@@ -10,6 +10,7 @@
 #include <QImage>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <regex>
@@ -76,8 +77,9 @@ TEST_P(DamagedGif, LoadsAndRendersOrFailsWithOurMessage)
         try {
             const QImage& bitmap = frame->RenderBitmap();
             ++tally.framesRendered;
-            if (!bitmap.isNull())
+            if (!bitmap.isNull()) {
                 EXPECT_TRUE(bitmap.format() == QImage::Format_Mono || bitmap.format() == QImage::Format_Indexed8);
+            }
         } catch (const Exception& e) {
             ++tally.framesFailed;
             EXPECT_TRUE(IsOurMessage(e.what())) << "frame " << i << ": " << e.what();
