@@ -177,6 +177,8 @@ TEST(HostileGifSizes, ExtremeShapesLoadAndHugeFramesFail)
     const std::vector<Row> rows = {
         {65535, 1, 256, true}, // the end code comes first: the rest of the row stays 0
         {1, 1, 2, true},
+        {8000, 8000, 256, true},   // 61 MiB: large but allowed
+        {16000, 16000, 2, true},   // 1 bit per pixel: 31 MiB
         {65535, 65535, 2, false},
         {65535, 65535, 256, false},
         {20000, 20000, 16, false},
