@@ -91,6 +91,29 @@ TEST(GifRenderDib, LayoutByColourCount)
     }
 }
 
+TEST(GifRenderDib, RenderedBitmapIsTheBmpFileLoaded)
+{
+    for (int colours : {2, 8, 16, 256}) {
+        const Pixels pixels = PhotoPixels(21, 9, colours, 4);
+        const auto image = Load(FrameOf(pixels, DistinctPalette(colours)), false);
+        TMemoryStream stream;
+        image->FrameAt(0)->DecodeToDIB(stream);
+        const QImage loaded = QImage::fromData(
+            QByteArray(reinterpret_cast<const char*>(stream.Memory()), static_cast<qsizetype>(stream.Size())), "BMP");
+        ASSERT_FALSE(loaded.isNull()) << colours;
+        const QImage& rendered = image->FrameAt(0)->RenderBitmap();
+        ASSERT_EQ(rendered.size(), loaded.size());
+        for (int y = 0; y < rendered.height(); ++y)
+            for (int x = 0; x < rendered.width(); ++x)
+                ASSERT_EQ(rendered.pixel(x, y), loaded.pixel(x, y)) << colours << " at " << x << "," << y;
+        // The loader orders a two-colour table its own way.
+        if (colours > 2) {
+            EXPECT_EQ(IndicesOf(rendered), IndicesOf(loaded)) << colours;
+            EXPECT_EQ(rendered.colorTable(), loaded.colorTable()) << colours;
+        }
+    }
+}
+
 TEST(GifRenderDib, QuadsOfAFullAndOfAMissingTable)
 {
     TGIFPaletteRec none;
