@@ -88,6 +88,26 @@ struct PixelWriter {
             rowStart = target.firstRow + static_cast<ptrdiff_t>(row) * target.rowStep;
     }
 
+    // `count` pixels already written at the current column (byte rows).
+    void Advance(int count)
+    {
+        column += count;
+        if (column == target.width)
+            NextRow();
+    }
+
+    // Byte rows: `count` pixels in order, across as many rows as they reach.
+    void PutPixels(const uint8_t* pixels, int count)
+    {
+        while (count > 0 && !Done()) {
+            const int n = std::min(count, target.width - column);
+            std::memcpy(rowStart + column, pixels, static_cast<size_t>(n));
+            pixels += n;
+            count -= n;
+            Advance(n);
+        }
+    }
+
     void PutPixel(uint8_t value)
     {
         if (Done())
@@ -316,10 +336,16 @@ void Decoder::RunCodes()
             int length = static_cast<int>(word >> 24);
             uint8_t firstPixel = 0;
             bool written = false;
-            if (length != 0 && room >= 4) {
+            if (length != 0 && length <= room) {
                 // One 4-byte store: the bytes past the string are scratch
-                // that later pixels overwrite (see ClearScratch).
-                std::memcpy(cursor, &word, 4);
+                // that later pixels overwrite (see ClearScratch). At the end
+                // of a row, byte by byte.
+                if (room >= 4) {
+                    std::memcpy(cursor, &word, 4);
+                } else {
+                    for (int i = 0; i < length; ++i)
+                        cursor[i] = static_cast<uint8_t>(word >> (8 * i));
+                }
                 firstPixel = static_cast<uint8_t>(word);
                 written = true;
             } else if ((length = entries[code].length) != 0 && length <= room) {
@@ -487,8 +513,12 @@ void Decoder::PutString(int code, int length, uint8_t firstPixel, int tail)
 {
     const Entry* entries = tables_->entries.data();
     const int total = length + (tail >= 0 ? 1 : 0);
-    if (out_.target.bitCount == 8 && !out_.Done() && total <= out_.target.width - out_.column) {
-        uint8_t* p = out_.rowStart + out_.column + total - 1;
+    // Byte rows: the string is spelt out in order (last pixel first along
+    // the prefixes), then copied row piece by row piece.
+    if (out_.target.bitCount == 8) {
+        const bool fits = !out_.Done() && total <= out_.target.width - out_.column;
+        uint8_t* const start = fits ? out_.rowStart + out_.column : tables_->stack.data();
+        uint8_t* p = start + total - 1;
         if (tail >= 0)
             *p-- = static_cast<uint8_t>(tail);
         for (int i = 1; i < length; ++i) {
@@ -496,9 +526,10 @@ void Decoder::PutString(int code, int length, uint8_t firstPixel, int tail)
             code = entries[code].prefix;
         }
         *p = firstPixel;
-        out_.column += total;
-        if (out_.column == out_.target.width)
-            out_.NextRow();
+        if (fits)
+            out_.Advance(total);
+        else
+            out_.PutPixels(start, total);
         return;
     }
     uint8_t* stack = tables_->stack.data();
