@@ -61,6 +61,22 @@ struct BitWindow {
     return window;
 }
 
+// The next code of `width` bits, the window refilled from the sub-blocks
+// first when it holds too few bits; kEndOfData once the data end.
+[[gnu::always_inline]] inline int NextCode(BitWindow& window, uint8_t* buffer, const uint8_t* data, size_t size,
+                                           size_t& position, int width)
+{
+    if (window.bitPos + static_cast<uint32_t>(width) > window.bitCount) {
+        window = Refill(window, buffer, data, size, position, width);
+        if (window.bitPos + static_cast<uint32_t>(width) > window.bitCount)
+            return kEndOfData;
+    }
+    uint64_t bits = 0;
+    std::memcpy(&bits, buffer + window.bitPos / 8, sizeof bits);
+    window.bitPos += static_cast<uint32_t>(width);
+    return static_cast<int>(bits >> ((window.bitPos - static_cast<uint32_t>(width)) % 8) & ((1u << width) - 1));
+}
+
 // Where the next pixel goes. Rows are visited in order, or in the four
 // interlace passes; once `row` reaches the height every pixel is ignored.
 struct PixelWriter {
@@ -315,16 +331,7 @@ void Decoder::RunCodes()
     int code = 0;
 
     for (;;) {
-        if (window.bitPos + static_cast<uint32_t>(s.codeWidth) > window.bitCount)
-            window = Refill(window, buffer, data_, size_, position, s.codeWidth);
-        if (window.bitPos + static_cast<uint32_t>(s.codeWidth) > window.bitCount) {
-            code = kEndOfData;
-        } else {
-            uint64_t bits = 0;
-            std::memcpy(&bits, buffer + window.bitPos / 8, sizeof bits);
-            code = static_cast<int>(bits >> (window.bitPos % 8) & ((1u << s.codeWidth) - 1));
-            window.bitPos += static_cast<uint32_t>(s.codeWidth);
-        }
+        code = NextCode(window, buffer, data_, size_, position, s.codeWidth);
         if (reportable && position != lastPosition) {
             lastPosition = position;
             Report(position);
