@@ -9,8 +9,6 @@ namespace scindra {
 
 namespace {
 
-constexpr uint32_t kNoColor = 0x1FFFFFFF;
-
 // The popularity count: at most 2049 distinct colours, found through an
 // index of 5191 slots with linear probing. Colours keep the order they were
 // first seen in, which breaks ties when the palette is chosen.
@@ -178,10 +176,10 @@ ReducedPixels ReduceGray(const TrueColorPixels& source, const RGBTriple* key)
     return result;
 }
 
-void ReduceColors(const QImage& bitmap, ReductionMethod method, uint32_t keyColor, TMemoryStream& out)
+void ReduceColors(const QImage& bitmap, ReductionMethod method, TColor keyColor, TMemoryStream& out)
 {
     if (bitmap.isNull())
-        throw Exception("Image bitmap incorrecte");
+        throw EInvalidGraphic::InvalidBitmap();
     const QImage rgb = bitmap.convertToFormat(QImage::Format_RGB888);
     TrueColorPixels source{rgb.width(), rgb.height(), {}};
     source.pixels.resize(size_t(source.width) * size_t(source.height));
@@ -189,7 +187,7 @@ void ReduceColors(const QImage& bitmap, ReductionMethod method, uint32_t keyColo
         std::memcpy(&source.pixels[size_t(y) * source.width], rgb.constScanLine(y), size_t(source.width) * 3);
 
     std::optional<RGBTriple> key;
-    if (keyColor != kNoColor)
+    if (keyColor != kColorNone)
         key = RGBTriple{uint8_t(keyColor), uint8_t(keyColor >> 8), uint8_t(keyColor >> 16)};
     const RGBTriple* keyPointer = key ? &*key : nullptr;
     const ReducedPixels reduced =

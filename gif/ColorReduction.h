@@ -3,6 +3,7 @@
 // file of 8 bits per pixel (14-byte file header, 40-byte info header, 256
 // colour-table slots, bottom-up rows) that the encoder reads.
 
+#include "gif/GIFTypes.h"
 #include "rtl/TMemoryStream.h"
 
 #include <QImage>
@@ -40,7 +41,8 @@ struct ReducedPixels {
 ReducedPixels ReducePopularity(const TrueColorPixels& source, const RGBTriple* key);
 ReducedPixels ReduceGray(const TrueColorPixels& source, const RGBTriple* key);
 
-// keyColor: the frame's transparent colour as 0x00BBGGRR, or none (0x1FFFFFFF).
-void ReduceColors(const QImage& bitmap, ReductionMethod method, uint32_t keyColor, TMemoryStream& out);
+// Fills `out` with the bitmap file and rewinds it. A null bitmap fails with
+// "Image bitmap incorrecte".
+void ReduceColors(const QImage& bitmap, ReductionMethod method, TColor keyColor, TMemoryStream& out);
 
 } // namespace scindra

@@ -200,11 +200,11 @@ int NextRowOfPasses(int row, int height, int& pass)
 void EncodeLZW(TStream& target, const LZWPixelLayout& layout, bool interlaced, const LZWProgress& progress,
                const uint8_t* pixels)
 {
-    auto report = [&](LZWProgressStage stage, int percent, const std::string& message = {}) {
+    auto report = [&](TProgressStage stage, int percent, const std::string& message = {}) {
         if (progress)
             progress(stage, percent, message);
     };
-    report(LZWProgressStage::Starting, 0);
+    report(TProgressStage::Starting, 0);
     try {
         Encoder encoder(target, layout.bitCount);
         const RowReader rows(layout, pixels);
@@ -218,14 +218,14 @@ void EncodeLZW(TStream& target, const LZWPixelLayout& layout, bool interlaced, c
             default: PutRow<8>(encoder, bytes, layout.width); break;
             }
             row = interlaced ? NextRowOfPasses(row, layout.height, pass) : row + 1;
-            report(LZWProgressStage::Running, static_cast<int>(int64_t{done} * 100 / layout.height));
+            report(TProgressStage::Running, static_cast<int>(int64_t{done} * 100 / layout.height));
         }
         encoder.Finish();
     } catch (const std::exception& e) {
-        report(LZWProgressStage::Ending, 0, e.what());
+        report(TProgressStage::Ending, 0, e.what());
         throw;
     }
-    report(LZWProgressStage::Ending, 100);
+    report(TProgressStage::Ending, 100);
 }
 
 } // namespace scindra

@@ -3,6 +3,7 @@
 // table-based image data of a GIF out (code size byte, data sub-blocks of
 // 255 bytes, zero terminator).
 
+#include "gif/GIFTypes.h"
 #include "rtl/TStream.h"
 
 #include <cstdint>
@@ -18,10 +19,9 @@ struct LZWPixelLayout {
     uint16_t bitCount = 8; // 1, 4 or 8
 };
 
-enum class LZWProgressStage { Starting, Running, Ending };
 // Receives the stage, the percentage of rows done and, when a failure passes
 // through, its message.
-using LZWProgress = std::function<void(LZWProgressStage, int percent, const std::string& message)>;
+using LZWProgress = std::function<void(TProgressStage, int percent, const std::string& message)>;
 
 // The code packer: codes go in least significant bit first, full sub-blocks
 // of 255 bytes go out to the target as soon as they fill.

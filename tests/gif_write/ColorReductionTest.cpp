@@ -133,7 +133,7 @@ TEST(ReduceColors, WritesAnEightBitBitmapFileBottomUp)
     image.fill(QColor(10, 20, 30));
     image.setPixelColor(0, 0, QColor(200, 100, 0)); // top left
     TMemoryStream out;
-    ReduceColors(image, ReductionMethod::Popularity, 0x1FFFFFFF, out);
+    ReduceColors(image, ReductionMethod::Popularity, kColorNone, out);
     const std::vector<uint8_t>& file = out.Bytes();
     ASSERT_EQ(file.size(), 14u + 40 + 1024 + 2 * 8);
     EXPECT_EQ(file[0], 'B');
@@ -157,7 +157,7 @@ TEST(ReduceColors, NullBitmapIsRefused)
 {
     TMemoryStream out;
     try {
-        ReduceColors(QImage(), ReductionMethod::Gray, 0x1FFFFFFF, out);
+        ReduceColors(QImage(), ReductionMethod::Gray, kColorNone, out);
         FAIL();
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), "Image bitmap incorrecte");

@@ -154,12 +154,12 @@ TEST(LZWEncoder, ProgressRunsFromStartToEndByRows)
 {
     const IndexPicture picture = MakePicture(10, 4, 8, Pattern::Gradient);
     const std::vector<uint8_t> packed = PackBottomUp(picture);
-    std::vector<std::pair<LZWProgressStage, int>> reports;
+    std::vector<std::pair<TProgressStage, int>> reports;
     TMemoryStream out;
     EncodeLZW(out, {10, 4, 8}, false,
-              [&](LZWProgressStage stage, int percent, const std::string&) { reports.emplace_back(stage, percent); },
+              [&](TProgressStage stage, int percent, const std::string&) { reports.emplace_back(stage, percent); },
               packed.data());
-    using S = LZWProgressStage;
+    using S = TProgressStage;
     const std::vector<std::pair<S, int>> expected = {{S::Starting, 0}, {S::Running, 25}, {S::Running, 50},
                                                      {S::Running, 75}, {S::Running, 100}, {S::Ending, 100}};
     EXPECT_EQ(reports, expected);
