@@ -287,10 +287,11 @@ void TGIFFrame::PrepareExtensions()
     }
     if (control) {
         std::array<uint8_t, 14>& bytes = control->FixedBytes;
-        // A delay read from this block comes back as it was; only a changed
-        // DelayMs is written anew (hundredths of a second).
-        const uint16_t stored = uint16_t(bytes[2] | bytes[3] << 8);
-        if (uint16_t(stored * 10) != delayMs_) {
+        // A delay read from this block comes back as it was (reading turns
+        // hundredths into milliseconds, saturated at 65,535); only a changed
+        // DelayMs is written anew.
+        const int stored = bytes[2] | bytes[3] << 8;
+        if (std::min(stored * 10, 65535) != delayMs_) {
             bytes[2] = uint8_t(delayMs_ / 10);
             bytes[3] = uint8_t(delayMs_ / 10 >> 8);
         }

@@ -1,5 +1,5 @@
 #include "EncodeTestSupport.h"
-#include "GiflibOracle.h"
+#include "GiflibReadBack.h"
 
 #include "gif/LZWEncoder.h"
 #include "rtl/TMemoryStream.h"

@@ -1,4 +1,4 @@
-#include "GiflibOracle.h"
+#include "GiflibReadBack.h"
 
 #include <gif_lib.h>
 
