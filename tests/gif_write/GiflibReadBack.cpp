@@ -60,7 +60,8 @@ OracleImage DecodeWithGiflib(const std::vector<uint8_t>& bytes)
     }
     if (DGifSlurp(gif) != GIF_OK)
         result.error = GifErrorString(gif->Error);
-    result.version = DGifGetGifVersion(gif);
+    // The signature as written (giflib names the version its features need).
+    result.version.assign(bytes.begin() + 3, bytes.begin() + 6);
     result.width = gif->SWidth;
     result.height = gif->SHeight;
     result.backgroundIndex = gif->SBackGroundColor;
