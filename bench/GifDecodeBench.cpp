@@ -56,7 +56,7 @@ Input MakeAnimation()
     scindra::test::GifBuilder b;
     b.Header("89a").Screen(kWidth, kHeight, scindra::test::DistinctPalette(256)).Loop(0);
     for (int i = 0; i < kFrames; ++i) {
-        scindra::test::ImageSpec image;
+        scindra::test::ImageBlock image;
         image.pixels = scindra::test::PhotoPixels(kWidth, kHeight, 256, static_cast<uint32_t>(i + 2));
         b.Control({2, 4, std::nullopt, false}).Image(image);
     }

@@ -13,7 +13,7 @@ GifCase Single(std::string name, Pixels pixels, const Palette& palette, LzwOptio
 {
     GifBuilder b;
     b.Header("89a").Screen(static_cast<uint16_t>(pixels.width), static_cast<uint16_t>(pixels.height), palette);
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = pixels;
     image.interlaced = interlaced;
     image.lzw = lzw;
@@ -98,7 +98,7 @@ void AddStreamShapes(std::vector<GifCase>& cases)
 
     GifBuilder v87;
     v87.Header("87a").Screen(20, 10, DistinctPalette(16));
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = PhotoPixels(20, 10, 16, 21);
     image.lzw = Lzw(4);
     v87.Image(image).Trailer();
@@ -123,7 +123,7 @@ GifCase Animation(std::string name, bool global, const std::vector<FramePlan>& p
     GifCase c{std::move(name), {}, {}};
     uint32_t seed = 30;
     for (const FramePlan& plan : plans) {
-        ImageSpec image;
+        ImageBlock image;
         image.left = plan.left;
         image.top = plan.top;
         Palette table = plan.local ? DistinctPalette(plan.colours) : globalTable;
