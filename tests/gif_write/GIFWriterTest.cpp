@@ -112,13 +112,13 @@ QRgb GlobalColor(const OracleImage& decoded, int index)
     return qRgb(t.at(size_t(3 * index)), t.at(size_t(3 * index + 1)), t.at(size_t(3 * index + 2)));
 }
 
-ImageSpec Spec(Pixels pixels, std::optional<Palette> localTable, int codeSize)
+ImageBlock FrameBlock(Pixels pixels, std::optional<Palette> localTable, int codeSize)
 {
-    ImageSpec spec;
-    spec.pixels = std::move(pixels);
-    spec.localTable = std::move(localTable);
-    spec.lzw.codeSize = codeSize;
-    return spec;
+    ImageBlock block;
+    block.pixels = std::move(pixels);
+    block.localTable = std::move(localTable);
+    block.lzw.codeSize = codeSize;
+    return block;
 }
 
 // --- Load and save --------------------------------------------------------------
@@ -153,7 +153,7 @@ TEST(GIFWriter, ColorResolutionFollowsTheGlobalTable)
     for (const Case& c : {Case{256, 3, 7}, Case{4, 8, 1}, Case{2, 5, 0}}) {
         GifBuilder gif;
         gif.Header("87a").Screen(4, 2, DistinctPalette(c.entries), 0, 0, c.resolutionRead);
-        gif.Image(Spec(NoisePixels(4, 2, c.entries, 1), std::nullopt, std::max(2, TableBitsFor(size_t(c.entries)))));
+        gif.Image(FrameBlock(NoisePixels(4, 2, c.entries, 1), std::nullopt, std::max(2, TableBitsFor(size_t(c.entries)))));
         gif.Trailer();
         TGIFImage image;
         Load(image, gif.Build());
@@ -376,7 +376,7 @@ Bytes TwoBlacks(uint16_t delay, uint8_t transparent)
     GifBuilder gif;
     gif.Header("89a").Screen(8, 8, palette);
     gif.Control({1, delay, transparent, false});
-    gif.Image(Spec(NoisePixels(8, 8, 256, 2), std::nullopt, 8));
+    gif.Image(FrameBlock(NoisePixels(8, 8, 256, 2), std::nullopt, 8));
     gif.Trailer();
     return gif.Build();
 }
@@ -416,7 +416,7 @@ TEST(GIFWriter, EveryFrameGoesOutWithAColourTable)
 {
     GifBuilder gif;
     gif.Header("87a").Screen(6, 6);
-    gif.Image(Spec(NoisePixels(6, 6, 4, 3), DistinctPalette(4), 2));
+    gif.Image(FrameBlock(NoisePixels(6, 6, 4, 3), DistinctPalette(4), 2));
     gif.Trailer();
     TGIFImage image;
     Load(image, gif.Build());
@@ -439,7 +439,7 @@ TEST(GIFWriter, TruncatedFrameGetsItsTerminatorBack)
 {
     GifBuilder gif;
     gif.Header("89a").Screen(8, 8, DistinctPalette(16));
-    gif.Image(Spec(NoisePixels(8, 8, 16, 1), std::nullopt, 4));
+    gif.Image(FrameBlock(NoisePixels(8, 8, 16, 1), std::nullopt, 4));
     const Pixels second = NoisePixels(8, 8, 16, 2);
     gif.Descriptor(0, 0, 8, 8, 0).ImageData(4, LzwEncode(second.indices, {4}), 255, false);
     TGIFImage image;
