@@ -161,10 +161,15 @@ void TThreadedTimer::RunOnUIThread(const std::function<void()>& method)
     }
     if (thread_->Terminated())
         return;
+    // The handshake mutex makes the order "method ran, then the caller goes
+    // on" visible to the thread checkers as well; the queued call's own wake-up
+    // is a semaphore they cannot see.
+    std::mutex handshake;
     std::exception_ptr failure;
     QMetaObject::invokeMethod(
         this,
-        [&method, &failure] {
+        [&method, &failure, &handshake] {
+            std::lock_guard lock(handshake);
             try {
                 method();
             } catch (...) {
@@ -172,6 +177,7 @@ void TThreadedTimer::RunOnUIThread(const std::function<void()>& method)
             }
         },
         Qt::BlockingQueuedConnection);
+    std::lock_guard lock(handshake);
     if (failure)
         std::rethrow_exception(failure);
 }

@@ -50,7 +50,10 @@ protected:
     TNotifyEvent Recorder(std::function<void()> extra = {})
     {
         return [this, extra](QObject*) {
-            ticks_.push_back(clock_->NowMs());
+            {
+                std::lock_guard lock(ticksMutex_);
+                ticks_.push_back(clock_->NowMs());
+            }
             if (extra)
                 extra();
         };
@@ -58,9 +61,26 @@ protected:
     // Moves the clock to the end of sleep number `sleep` and waits for the tick.
     void TickAtEndOfSleep(unsigned sleep)
     {
-        const size_t before = ticks_.size();
+        const size_t before = TickCount();
         clock_->AdvanceToMs(clock_->WaitForSleep(sleep));
-        ASSERT_TRUE(PumpUntil([&] { return ticks_.size() > before; }));
+        ASSERT_TRUE(PumpUntil([&] { return TickCount() > before; }));
+    }
+    // The ticks may come from the timer thread (SyncEvent off).
+    std::vector<long long> Ticks()
+    {
+        std::lock_guard lock(ticksMutex_);
+        return ticks_;
+    }
+    size_t TickCount() { return Ticks().size(); }
+    void ClearTicks()
+    {
+        std::lock_guard lock(ticksMutex_);
+        ticks_.clear();
+    }
+    void ClearErrors()
+    {
+        std::lock_guard lock(errorsMutex_);
+        errors_.clear();
     }
     std::vector<std::string> Errors()
     {
@@ -70,6 +90,7 @@ protected:
 
     std::shared_ptr<FakeTimerClock> clock_ = std::make_shared<FakeTimerClock>();
     std::unique_ptr<TThreadedTimer> timer_;
+    std::mutex ticksMutex_;
     std::vector<long long> ticks_;
     std::mutex errorsMutex_;
     std::vector<std::string> errors_;
@@ -95,10 +116,10 @@ TEST_F(TimerTest, FirstTickComesAfterTheWholeIntervalOnTheInterfaceThread)
     EXPECT_EQ(clock_->WaitForSleep(1), 1000);
     clock_->AdvanceToMs(999);
     PumpBriefly();
-    EXPECT_TRUE(ticks_.empty());
+    EXPECT_TRUE(Ticks().empty());
     clock_->AdvanceToMs(1000);
-    ASSERT_TRUE(PumpUntil([&] { return ticks_.size() == 1; }));
-    EXPECT_EQ(ticks_, std::vector<long long>{1000});
+    ASSERT_TRUE(PumpUntil([&] { return TickCount() == 1; }));
+    EXPECT_EQ(Ticks(), std::vector<long long>{1000});
     EXPECT_EQ(tickThread, QThread::currentThreadId());
 }
 
@@ -118,7 +139,7 @@ TEST_F(TimerTest, NoTickWithoutIntervalEnablingOrHandler)
         EXPECT_TRUE(Timer().ThreadSuspended());
         clock_->Advance(20s);
         PumpBriefly();
-        EXPECT_TRUE(ticks_.empty());
+        EXPECT_TRUE(Ticks().empty());
     }
 }
 
@@ -134,7 +155,7 @@ TEST_F(TimerTest, WritesThatChangeNothingForTheThreadKeepTheSleepGoing)
     for (const auto& [name, write] : writes) {
         SCOPED_TRACE(name);
         timer_.reset();
-        ticks_.clear();
+        ClearTicks();
         const unsigned sleeps = clock_->Sleeps();
         const long long start = clock_->NowMs();
         std::atomic<int> secondHandlerTicks = 0;
@@ -144,8 +165,8 @@ TEST_F(TimerTest, WritesThatChangeNothingForTheThreadKeepTheSleepGoing)
         write(Timer(), Recorder([&] { ++secondHandlerTicks; }));
         Timer().SetOnTimer(Recorder());
         clock_->AdvanceToMs(start + 1000);
-        ASSERT_TRUE(PumpUntil([&] { return ticks_.size() == 1; }));
-        EXPECT_EQ(ticks_.front(), start + 1000);
+        ASSERT_TRUE(PumpUntil([&] { return TickCount() == 1; }));
+        EXPECT_EQ(Ticks().front(), start + 1000);
     }
 }
 
@@ -159,9 +180,9 @@ TEST_F(TimerTest, ReenablingAStoppedTimerStartsAFullSleep)
     EXPECT_EQ(clock_->WaitForSleep(2), 1600);
     clock_->AdvanceToMs(1000);
     PumpBriefly();
-    EXPECT_TRUE(ticks_.empty());
+    EXPECT_TRUE(Ticks().empty());
     TickAtEndOfSleep(2);
-    EXPECT_EQ(ticks_, std::vector<long long>{1600});
+    EXPECT_EQ(Ticks(), std::vector<long long>{1600});
 }
 
 TEST_F(TimerTest, TheTimeATickTakesIsAddedToTheInterval)
@@ -170,7 +191,7 @@ TEST_F(TimerTest, TheTimeATickTakesIsAddedToTheInterval)
     Timer().SetOnTimer(Recorder([&] { clock_->Advance(30ms); }));
     for (unsigned sleep = 1; sleep <= 3; ++sleep)
         TickAtEndOfSleep(sleep);
-    EXPECT_EQ(ticks_, (std::vector<long long>{100, 230, 360}));
+    EXPECT_EQ(Ticks(), (std::vector<long long>{100, 230, 360}));
 }
 
 TEST_F(TimerTest, AnIntervalWrittenInsideATickAppliesFromTheNextSleep)
@@ -178,7 +199,7 @@ TEST_F(TimerTest, AnIntervalWrittenInsideATickAppliesFromTheNextSleep)
     Timer().SetOnTimer(Recorder([&] { Timer().SetInterval(Timer().Interval() / 2); }));
     for (unsigned sleep = 1; sleep <= 3; ++sleep)
         TickAtEndOfSleep(sleep);
-    EXPECT_EQ(ticks_, (std::vector<long long>{1000, 1500, 1750}));
+    EXPECT_EQ(Ticks(), (std::vector<long long>{1000, 1500, 1750}));
 }
 
 TEST_F(TimerTest, NoTickAfterDestructionWhetherSleepingOrWaitingForTheInterfaceThread)
@@ -194,7 +215,7 @@ TEST_F(TimerTest, NoTickAfterDestructionWhetherSleepingOrWaitingForTheInterfaceT
             timer_.reset();
             clock_->AdvanceToMs(5000);
             PumpBriefly();
-            ASSERT_TRUE(ticks_.empty()) << destroyAt;
+            ASSERT_TRUE(Ticks().empty()) << destroyAt;
         }
     }
 }
@@ -204,7 +225,7 @@ TEST_F(TimerTest, AnErrorInATickIsReportedAndTheTicksGoOn)
     for (bool sync : {true, false}) {
         SCOPED_TRACE(sync);
         timer_.reset();
-        ticks_.clear();
+        ClearTicks();
         std::atomic<int> fired = 0;
         std::atomic<bool> onInterfaceThread = false;
         Timer().SetSyncEvent(sync);
@@ -221,7 +242,7 @@ TEST_F(TimerTest, AnErrorInATickIsReportedAndTheTicksGoOn)
             ASSERT_TRUE(PumpUntil([&] { return fired == int(n) && Errors().size() == n; }));
         }
         EXPECT_EQ(onInterfaceThread, sync);
-        errors_.clear();
+        ClearErrors();
     }
 }
 
@@ -249,7 +270,7 @@ TEST_F(TimerTest, ARefusedPriorityIsNoErrorAndTheTicksGoOn)
         EXPECT_NO_THROW(Timer().SetThreadPriority(priority));
         TickAtEndOfSleep(sleep++);
     }
-    EXPECT_EQ(ticks_.size(), 4u);
+    EXPECT_EQ(TickCount(), 4u);
     EXPECT_TRUE(Errors().empty());
 }
 
