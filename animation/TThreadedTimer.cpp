@@ -1,5 +1,6 @@
 #include "animation/TThreadedTimer.h"
 
+#include "animation/InterfaceThread.h"
 #include "rtl/Exception.h"
 #include "rtl/Guard.h"
 
@@ -32,7 +33,7 @@ TThreadedTimer::~TThreadedTimer()
         std::lock_guard lock(settingsMutex_);
         onTimer_ = nullptr;
     }
-    EndThread();
+    Shutdown();
     messageTimer_.reset();
 }
 
@@ -40,7 +41,7 @@ TThreadedTimer::~TThreadedTimer()
 // which will run no loop until the destructor is done: the call it waits for
 // is taken back from the queue, which releases it, and the thread, told to
 // end, leaves at once.
-void TThreadedTimer::EndThread()
+void TThreadedTimer::Shutdown()
 {
     thread_->Terminate();
     while (!thread_->WaitForEnd(std::chrono::milliseconds(1)))
@@ -154,8 +155,7 @@ void TThreadedTimer::FireTimer()
 
 void TThreadedTimer::RunOnUIThread(const std::function<void()>& method)
 {
-    const QCoreApplication* application = QCoreApplication::instance();
-    if (!application || QThread::currentThread() == application->thread()) {
+    if (OnInterfaceThread()) {
         method();
         return;
     }

@@ -65,6 +65,11 @@ public:
     // dropped: no loop may be left to run it.
     void RunOnUIThread(const std::function<void()>& method);
 
+    // Stops the ticks for good: the thread is told to end and joined. A tick
+    // already running finishes first; a tick waiting for this (user-interface)
+    // thread is released without running. The settings stay readable.
+    void Shutdown();
+
     // What tests and the animator may ask of the thread.
     bool ThreadSuspended() const { return thread_->Suspended(); }
     uint32_t ThreadInterval() const { return thread_->Interval(); }
@@ -82,7 +87,6 @@ private:
     void ApplyMessageTimer();
     bool TicksWanted() const;
     void TickFromThread() noexcept;
-    void EndThread();
 
     // Serialises settings writes, which come from the user-interface thread or
     // from a tick on the timer thread; also guards onTimer_.
