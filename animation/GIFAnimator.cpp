@@ -380,8 +380,12 @@ QImage TGIFAnimator::ComposeFrame(int index, TColor& key)
     TGIFImage& image = *image_;
     index = std::min(index, image.FrameCount() - 1);
     TGIFFrame& frame = *image.FrameAt(index);   // an empty image fails here, before anything is drawn
+    // The cache serves the next frame only when the frame it shows leaves a
+    // picture to draw on: a frame that restores the previous picture (or one
+    // of the reserved disposals, replayed the same way) sends us back to a rebuild.
     const bool useCache = !cachedFrame_.isNull() && index == cachedIndex_ + 1 && cachedIndex_ >= 0 &&
-                          image.FrameAt(cachedIndex_)->Disposal() != dpRestorePrevious;
+                          image.FrameAt(cachedIndex_)->Disposal() <= dpRestoreBackground;
+    key = kColorNone;
     QImage composed;
     TColor brush = kColorNone;
     const int previous = cachedIndex_;
@@ -440,9 +444,11 @@ TColor TGIFAnimator::BackgroundFor(TColor& key) const
 }
 
 // The nearest frame at or before `first` from which the picture can be
-// rebuilt: one that covers the whole logical screen and either hides all
-// that was there (no key colour) or is wiped after showing (restore to
-// background) before the frame asked for.
+// rebuilt: one that covers the whole logical screen and, once shown, leaves
+// nothing of what was under it: it has no key colour and stays (or is the
+// frame asked for), or it is wiped to the background before the frame asked
+// for. A frame that restores the previous picture hands back what was under
+// it, so it cannot start a rebuild of a later frame.
 int TGIFAnimator::FindKeyFrame(int first, int last)
 {
     TGIFImage& image = *image_;
@@ -450,8 +456,11 @@ int TGIFAnimator::FindKeyFrame(int first, int last)
         TGIFFrame& frame = *image.FrameAt(first);
         const bool wholeScreen =
             frame.FrameWidth() == image.LogicalWidth() && frame.FrameHeight() == image.LogicalHeight();
-        if (wholeScreen &&
-            (frame.KeyColor() == kColorNone || (frame.Disposal() == dpRestoreBackground && first < last)))
+        const bool shown = first == last;
+        const TGIFDisposal disposal = frame.Disposal();
+        const bool wiped = disposal == dpRestoreBackground && !shown;
+        const bool covers = frame.KeyColor() == kColorNone && (shown || disposal <= dpRestoreBackground);
+        if (wholeScreen && (wiped || covers))
             break;
         --first;
     }
