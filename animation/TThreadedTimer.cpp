@@ -12,6 +12,7 @@
 #include <climits>
 #include <condition_variable>
 #include <exception>
+#include <utility>
 
 namespace scindra {
 
@@ -175,7 +176,7 @@ struct TThreadedTimer::PendingCall {
             error = std::current_exception();
         }
         std::lock_guard lock(mutex);
-        failure = error;
+        failure = std::move(error);
         done = true;
         finished.notify_all();
     }
@@ -192,8 +193,9 @@ struct TThreadedTimer::PendingCall {
     {
         std::unique_lock lock(mutex);
         finished.wait(lock, [this] { return done || abandoned; });
-        if (failure)
-            std::rethrow_exception(failure);
+        // Taken out, so the error ends its life on this thread.
+        if (std::exception_ptr error = std::exchange(failure, nullptr))
+            std::rethrow_exception(error);
         return done;
     }
 };
@@ -209,17 +211,17 @@ void TThreadedTimer::RunOnUIThread(const std::function<void()>& method)
         return;
     }
     auto call = std::make_shared<PendingCall>();
-    {
-        std::lock_guard lock(call->mutex);
-        call->method = method;
-    }
+    call->method = method;
     {
         std::lock_guard lock(callsMutex_);
         if (callsAbandoned_)
             return;
         pendingCalls_.push_back(call);
+        callsToRun_.push_back(call);
     }
-    QMetaObject::invokeMethod(this, [call] { call->Run(); }, Qt::QueuedConnection);
+    // The queued event only wakes the interface thread; the call itself goes
+    // through callsToRun_, under a lock both threads (and the checkers) see.
+    QMetaObject::invokeMethod(this, [this] { RunQueuedCalls(); }, Qt::QueuedConnection);
     struct Forget {
         TThreadedTimer& timer;
         const std::shared_ptr<PendingCall>& call;
@@ -232,10 +234,26 @@ void TThreadedTimer::RunOnUIThread(const std::function<void()>& method)
     call->Wait();
 }
 
+void TThreadedTimer::RunQueuedCalls()
+{
+    for (;;) {
+        std::shared_ptr<PendingCall> call;
+        {
+            std::lock_guard lock(callsMutex_);
+            if (callsToRun_.empty())
+                return;
+            call = std::move(callsToRun_.front());
+            callsToRun_.pop_front();
+        }
+        call->Run();
+    }
+}
+
 void TThreadedTimer::AbandonCalls()
 {
     std::lock_guard lock(callsMutex_);
     callsAbandoned_ = true;
+    callsToRun_.clear();
     for (const std::shared_ptr<PendingCall>& call : pendingCalls_)
         call->Abandon();
 }

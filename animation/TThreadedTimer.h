@@ -17,6 +17,7 @@
 #include <QObject>
 
 #include <atomic>
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -89,6 +90,7 @@ private:
     void ApplyMessageTimer();
     bool TicksWanted() const;
     void TickFromThread() noexcept;
+    void RunQueuedCalls();
     void AbandonCalls();
 
     // A method handed to the user-interface thread, and its caller's wait.
@@ -107,6 +109,7 @@ private:
 
     std::mutex callsMutex_;
     std::vector<std::shared_ptr<PendingCall>> pendingCalls_;   // calls whose callers wait
+    std::deque<std::shared_ptr<PendingCall>> callsToRun_;       // of those, the ones not started yet
     bool callsAbandoned_ = false;                              // shut down: no more calls
 
     std::unique_ptr<QTimer> messageTimer_;   // none until the non-threaded mode needs it
