@@ -537,6 +537,7 @@ bool TGIFAnimator::ShowsParentThrough() const
 
 QSize TGIFAnimator::sizeHint() const
 {
+    std::lock_guard lock(CanvasLock());
     if (autoSize_ && !image_->IsEmpty())
         return QSize(image_->LogicalWidth(), image_->LogicalHeight());
     return QSize(105, 105);

@@ -47,9 +47,13 @@ void TImageControl::RefreshAfterChange()
 {
     if (destroying_)
         return;
-    AdjustSize();
-    // A control that covers its whole area spares the parent a repaint below it.
-    setAttribute(Qt::WA_OpaquePaintEvent, !ShowsParentThrough());
+    {
+        // The picture may be in use by a tick composing on the timer thread.
+        std::lock_guard lock(canvasLock_);
+        AdjustSize();
+        // A control that covers its whole area spares the parent a repaint below it.
+        setAttribute(Qt::WA_OpaquePaintEvent, !ShowsParentThrough());
+    }
     if (!isPainting_)
         update();
 }
