@@ -316,7 +316,7 @@ void TGIFAnimator::TickOnTimerThread()
             composedByTick_ = true;
         } catch (...) {
             UpdateIntervalForFrame();
-            PostPaintError(std::current_exception());
+            PostErrorReport(std::current_exception());
             return;
         }
         UpdateIntervalForFrame();
@@ -328,7 +328,7 @@ void TGIFAnimator::TickOnTimerThread()
             try {
                 (this->*step)();
             } catch (...) {
-                PostPaintError(std::current_exception());
+                PostErrorReport(std::current_exception());
             }
         });
     };

@@ -66,7 +66,7 @@ void TImageControl::paintEvent(QPaintEvent*)
         PaintWithBackground(canvas);
     } catch (...) {
         DrawBackground(canvas);
-        PostPaintError(std::current_exception());
+        PostErrorReport(std::current_exception());
     }
 }
 
@@ -90,7 +90,7 @@ void TImageControl::DrawBackground(QPainter& canvas)
         canvas.fillRect(rect(), palette().color(backgroundRole()));
 }
 
-void TImageControl::PostPaintError(std::exception_ptr error)
+void TImageControl::PostErrorReport(std::exception_ptr error)
 {
     {
         std::lock_guard lock(reportMutex_);

@@ -70,8 +70,9 @@ protected:
     void PaintWithBackground(QPainter& canvas);
     void DrawBackground(QPainter& canvas);
 
-    // Posts one report of `error` to the error box, unless one is open.
-    void PostPaintError(std::exception_ptr error);
+    // Posts one report of `error` to the error box (shown on the interface
+    // thread, from any thread), unless one is already open.
+    void PostErrorReport(std::exception_ptr error);
 
     bool Destroying() const { return destroying_; }
     void SetDestroying() { destroying_ = true; }
