@@ -24,6 +24,27 @@ QRect FrameRect(TGIFFrame& frame)
     return QRect(frame.OffsetX(), frame.OffsetY(), frame.FrameWidth(), frame.FrameHeight());
 }
 
+// Draws a composed frame (RGB32) stretched into `dest`, its pixels of the key
+// colour leaving the canvas as it was. One pass builds a premultiplied copy
+// in which those pixels are fully transparent; nearest-neighbour stretching
+// keeps every pixel either opaque or see-through.
+void DrawKeyed(QPainter& canvas, const QRect& dest, const QImage& composed, TColor key, QImage& buffer)
+{
+    if (buffer.size() != composed.size() || buffer.format() != QImage::Format_ARGB32_Premultiplied)
+        buffer = QImage(composed.size(), QImage::Format_ARGB32_Premultiplied);
+    const QRgb keyRgb = ColorToQRgb(key) & 0xFFFFFF;
+    for (int y = 0; y < composed.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(composed.constScanLine(y));
+        auto* out = reinterpret_cast<QRgb*>(buffer.scanLine(y));
+        for (int x = 0; x < composed.width(); ++x)
+            out[x] = (in[x] & 0xFFFFFF) == keyRgb ? 0 : (in[x] | 0xFF000000u);
+    }
+    canvas.save();
+    canvas.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    canvas.drawImage(dest, buffer);
+    canvas.restore();
+}
+
 TColor SystemWindowColor()
 {
     return QRgbToColor(QGuiApplication::palette().color(QPalette::Base).rgb());
@@ -517,7 +538,7 @@ void TGIFAnimator::DrawImage(QPainter& canvas)
     }
     const QRect dest = PlaceFrame(size(), frame.size(), stretch_, center_);
     if (key != kColorNone && transparent_)
-        DrawKeyedStretch(canvas, dest, frame, frame.rect(), key);
+        DrawKeyed(canvas, dest, frame, key, keyedBuffer_);
     else
         canvas.drawImage(dest, frame);
 }

@@ -156,6 +156,7 @@ private:
     TColor cachedKeyColor_ = kColorNone;
     TColor cachedBrush_ = kColorNone;      // the background the cache was composed on
     bool composedByTick_ = false;          // the cache holds the frame a timer-thread tick prepared
+    QImage keyedBuffer_;                   // reused by every keyed paint, on the interface thread
 
     mutable std::mutex handlersMutex_;
     TNotifyEvent onChange_;
