@@ -19,8 +19,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <functional>
-#include <utility>
 
 namespace {
 
@@ -58,17 +56,6 @@ struct Run {
     int frames = 0;
 };
 
-// Runs the event loop for `ms` milliseconds and measures the CPU time it takes.
-Run Measure(int ms, const std::function<void()>& start, const int& frames)
-{
-    const double before = CpuSeconds();
-    start();
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-    return {CpuSeconds() - before, frames};
-}
-
 void ShowAndSettle(QWidget& window)
 {
     window.resize(120, 100);
@@ -78,42 +65,81 @@ void ShowAndSettle(QWidget& window)
     loop.exec();
 }
 
-Run PlayAnimator(const test::Bytes& gif, int ms)
-{
-    QWidget window;
-    auto* animator = new TGIFAnimator(&window);
-    TMemoryStream stream(gif);
-    animator->Image().ReadFromStream(stream);
+// A player shows the GIF in its own window and plays it while started; it
+// keeps what it has decoded from one slice to the next, as a logo that plays
+// for minutes does.
+class Player {
+public:
+    virtual ~Player() = default;
+    virtual void Start() = 0;
+    virtual void Stop() = 0;
     int frames = 0;
-    animator->SetOnFrameChanged([&frames](QObject*) { ++frames; });
-    ShowAndSettle(window);
-    const Run run = Measure(ms, [animator] { animator->SetAnimate(true); }, frames);
-    animator->SetAnimate(false);
-    return run;
-}
 
-Run PlayMovie(const test::Bytes& gif, int ms)
-{
-    QWidget window;
-    auto* label = new QLabel(&window);
-    QByteArray bytes(reinterpret_cast<const char*>(gif.data()), static_cast<qsizetype>(gif.size()));
-    QBuffer buffer(&bytes);
-    QMovie movie(&buffer, "gif");
-    movie.jumpToFrame(0);
-    label->setPixmap(movie.currentPixmap());
-    label->resize(70, 52);
-    int frames = 0;
-    QTimer timer;
-    timer.setInterval(100);
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        if (!movie.jumpToNextFrame())
-            movie.jumpToFrame(0);
-        label->setPixmap(movie.currentPixmap());
-        ++frames;
-    });
-    ShowAndSettle(window);
-    return Measure(ms, [&timer] { timer.start(); }, frames);
-}
+    // Plays for `ms` milliseconds and adds the CPU time it took to `total`.
+    void PlayFor(int ms, Run& total)
+    {
+        const double before = CpuSeconds();
+        const int framesBefore = frames;
+        Start();
+        QEventLoop loop;
+        QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+        loop.exec();
+        Stop();
+        total.cpuSeconds += CpuSeconds() - before;
+        total.frames += frames - framesBefore;
+    }
+
+protected:
+    QWidget window_;
+};
+
+class AnimatorPlayer final : public Player {
+public:
+    explicit AnimatorPlayer(const test::Bytes& gif) : animator_(new TGIFAnimator(&window_))
+    {
+        TMemoryStream stream(gif);
+        animator_->Image().ReadFromStream(stream);
+        animator_->SetOnFrameChanged([this](QObject*) { ++frames; });
+        ShowAndSettle(window_);
+    }
+    void Start() override { animator_->SetAnimate(true); }
+    void Stop() override { animator_->SetAnimate(false); }
+
+private:
+    TGIFAnimator* animator_;
+};
+
+class MoviePlayer final : public Player {
+public:
+    explicit MoviePlayer(const test::Bytes& gif)
+        : bytes_(reinterpret_cast<const char*>(gif.data()), static_cast<qsizetype>(gif.size())),
+          label_(new QLabel(&window_))
+    {
+        buffer_.setBuffer(&bytes_);
+        movie_.setDevice(&buffer_);
+        movie_.setFormat("gif");
+        movie_.jumpToFrame(0);
+        label_->setPixmap(movie_.currentPixmap());
+        label_->resize(70, 52);
+        timer_.setInterval(100);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (!movie_.jumpToNextFrame())
+                movie_.jumpToFrame(0);
+            label_->setPixmap(movie_.currentPixmap());
+            ++frames;
+        });
+        ShowAndSettle(window_);
+    }
+    void Start() override { timer_.start(); }
+    void Stop() override { timer_.stop(); }
+
+private:
+    QByteArray bytes_;
+    QBuffer buffer_;
+    QMovie movie_;
+    QLabel* label_;
+    QTimer timer_;
+};
 
 } // namespace
 
@@ -128,15 +154,13 @@ int main(int argc, char** argv)
     // Four alternating slices each, so that a change in the machine's load
     // falls on both players alike.
     constexpr int kSlices = 4;
+    AnimatorPlayer animatorPlayer(gif);
+    MoviePlayer moviePlayer(gif);
     Run animator;
     Run movie;
     for (int slice = 0; slice < kSlices; ++slice) {
-        const int ms = seconds * 1000 / kSlices;
-        for (auto [play, total] : {std::pair{&PlayAnimator, &animator}, std::pair{&PlayMovie, &movie}}) {
-            const Run run = play(gif, ms);
-            total->cpuSeconds += run.cpuSeconds;
-            total->frames += run.frames;
-        }
+        animatorPlayer.PlayFor(seconds * 1000 / kSlices, animator);
+        moviePlayer.PlayFor(seconds * 1000 / kSlices, movie);
     }
     std::printf("GIF: 22 frames of 70 x 52, 100 ms each, %zu bytes; %d s of playing each\n", gif.size(), seconds);
     std::printf("TGIFAnimator:     %8.1f ms CPU, %4d frames shown\n", animator.cpuSeconds * 1000, animator.frames);
