@@ -37,11 +37,9 @@ void CheckBitmapSize(int64_t bytes)
         throw EInvalidGraphicOperation::CorruptData();
 }
 
-} // namespace
-
 // Runs the decoder over the frame's data with the owner's progress stages:
 // starting, running, then ending with 100 % or with the failure's message.
-static void DecodeFrame(TGIFFrame& frame, const TPixelTarget& target)
+void DecodeFrame(TGIFFrame& frame, const TPixelTarget& target)
 {
     TGIFImage* owner = frame.OwnerImage();
     const TGIFItem& item = frame.Item();
@@ -66,10 +64,12 @@ static void DecodeFrame(TGIFFrame& frame, const TPixelTarget& target)
     report(TProgressStage::Ending, 100, std::string());
 }
 
-static int ClampedSize(int32_t size)
+int ClampedSize(int32_t size)
 {
     return size > 0 ? size : 0;
 }
+
+} // namespace
 
 const QImage& TGIFFrame::RenderBitmap()
 {

@@ -3,10 +3,12 @@
 // Codes are read from the data sub-blocks through a small bit buffer. Each
 // code stands for a string of pixels: a literal (below the clear code) for
 // one pixel, a table entry for the string of its prefix followed by its
-// suffix pixel. Strings are written straight into the row, last pixel first,
-// when they fit in what is left of it; otherwise, and for packed 1- and
-// 4-bit rows, they go through a stack one pixel at a time. Both ways give
-// the same pixels.
+// suffix pixel. Rows of one byte per pixel take a string whole when it fits
+// in what is left of the row: strings of up to 3 pixels, kept packed in one
+// word per code, in a single 4-byte store; longer ones written last pixel
+// first along their prefixes. Everything else (row ends, packed 1- and 4-bit
+// rows, codes of damaged data) goes one pixel at a time through a stack,
+// as the rules are written. Both ways give the same pixels.
 
 #include "gif/LZWDecoder.h"
 
@@ -59,6 +61,22 @@ struct BitWindow {
     return window;
 }
 
+// The next code of `width` bits, the window refilled from the sub-blocks
+// first when it holds too few bits; kEndOfData once the data end.
+[[gnu::always_inline]] inline int NextCode(BitWindow& window, uint8_t* buffer, const uint8_t* data, size_t size,
+                                           size_t& position, int width)
+{
+    if (window.bitPos + static_cast<uint32_t>(width) > window.bitCount) {
+        window = Refill(window, buffer, data, size, position, width);
+        if (window.bitPos + static_cast<uint32_t>(width) > window.bitCount)
+            return kEndOfData;
+    }
+    uint64_t bits = 0;
+    std::memcpy(&bits, buffer + window.bitPos / 8, sizeof bits);
+    window.bitPos += static_cast<uint32_t>(width);
+    return static_cast<int>(bits >> ((window.bitPos - static_cast<uint32_t>(width)) % 8) & ((1u << width) - 1));
+}
+
 // Where the next pixel goes. Rows are visited in order, or in the four
 // interlace passes; once `row` reaches the height every pixel is ignored.
 struct PixelWriter {
@@ -84,6 +102,26 @@ struct PixelWriter {
         row = interlaced ? NextInterlacedRow(row, target.height, pass) : row + 1;
         if (row < target.height)
             rowStart = target.firstRow + static_cast<ptrdiff_t>(row) * target.rowStep;
+    }
+
+    // `count` pixels already written at the current column (byte rows).
+    void Advance(int count)
+    {
+        column += count;
+        if (column == target.width)
+            NextRow();
+    }
+
+    // Byte rows: `count` pixels in order, across as many rows as they reach.
+    void PutPixels(const uint8_t* pixels, int count)
+    {
+        while (count > 0 && !Done()) {
+            const int n = std::min(count, target.width - column);
+            std::memcpy(rowStart + column, pixels, static_cast<size_t>(n));
+            pixels += n;
+            count -= n;
+            Advance(n);
+        }
     }
 
     void PutPixel(uint8_t value)
@@ -293,16 +331,7 @@ void Decoder::RunCodes()
     int code = 0;
 
     for (;;) {
-        if (window.bitPos + static_cast<uint32_t>(s.codeWidth) > window.bitCount)
-            window = Refill(window, buffer, data_, size_, position, s.codeWidth);
-        if (window.bitPos + static_cast<uint32_t>(s.codeWidth) > window.bitCount) {
-            code = kEndOfData;
-        } else {
-            uint64_t bits = 0;
-            std::memcpy(&bits, buffer + window.bitPos / 8, sizeof bits);
-            code = static_cast<int>(bits >> (window.bitPos % 8) & ((1u << s.codeWidth) - 1));
-            window.bitPos += static_cast<uint32_t>(s.codeWidth);
-        }
+        code = NextCode(window, buffer, data_, size_, position, s.codeWidth);
         if (reportable && position != lastPosition) {
             lastPosition = position;
             Report(position);
@@ -314,10 +343,16 @@ void Decoder::RunCodes()
             int length = static_cast<int>(word >> 24);
             uint8_t firstPixel = 0;
             bool written = false;
-            if (length != 0 && room >= 4) {
+            if (length != 0 && length <= room) {
                 // One 4-byte store: the bytes past the string are scratch
-                // that later pixels overwrite (see ClearScratch).
-                std::memcpy(cursor, &word, 4);
+                // that later pixels overwrite (see ClearScratch). At the end
+                // of a row, byte by byte.
+                if (room >= 4) {
+                    std::memcpy(cursor, &word, 4);
+                } else {
+                    for (int i = 0; i < length; ++i)
+                        cursor[i] = static_cast<uint8_t>(word >> (8 * i));
+                }
                 firstPixel = static_cast<uint8_t>(word);
                 written = true;
             } else if ((length = entries[code].length) != 0 && length <= room) {
@@ -485,8 +520,12 @@ void Decoder::PutString(int code, int length, uint8_t firstPixel, int tail)
 {
     const Entry* entries = tables_->entries.data();
     const int total = length + (tail >= 0 ? 1 : 0);
-    if (out_.target.bitCount == 8 && !out_.Done() && total <= out_.target.width - out_.column) {
-        uint8_t* p = out_.rowStart + out_.column + total - 1;
+    // Byte rows: the string is spelt out in order (last pixel first along
+    // the prefixes), then copied row piece by row piece.
+    if (out_.target.bitCount == 8) {
+        const bool fits = !out_.Done() && total <= out_.target.width - out_.column;
+        uint8_t* const start = fits ? out_.rowStart + out_.column : tables_->stack.data();
+        uint8_t* p = start + total - 1;
         if (tail >= 0)
             *p-- = static_cast<uint8_t>(tail);
         for (int i = 1; i < length; ++i) {
@@ -494,9 +533,10 @@ void Decoder::PutString(int code, int length, uint8_t firstPixel, int tail)
             code = entries[code].prefix;
         }
         *p = firstPixel;
-        out_.column += total;
-        if (out_.column == out_.target.width)
-            out_.NextRow();
+        if (fits)
+            out_.Advance(total);
+        else
+            out_.PutPixels(start, total);
         return;
     }
     uint8_t* stack = tables_->stack.data();
