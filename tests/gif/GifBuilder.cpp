@@ -358,7 +358,7 @@ GifBuilder& GifBuilder::Application(const std::string& identifierAndCode, const 
     return Byte(0);
 }
 
-GifBuilder& GifBuilder::Image(const ImageSpec& image)
+GifBuilder& GifBuilder::Image(const ImageBlock& image)
 {
     const Pixels& p = image.pixels;
     uint8_t packed = image.interlaced ? 0x40 : 0x00;
@@ -429,7 +429,7 @@ Bytes SimpleGif(const Pixels& pixels, const Palette& palette, const LzwOptions& 
 {
     GifBuilder b;
     b.Header("89a").Screen(static_cast<uint16_t>(pixels.width), static_cast<uint16_t>(pixels.height), palette);
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = pixels;
     image.interlaced = interlaced;
     image.lzw = lzw;

@@ -101,7 +101,7 @@ struct GraphicControl {
 };
 
 // An image block built from pixels.
-struct ImageSpec {
+struct ImageBlock {
     uint16_t left = 0;
     uint16_t top = 0;
     Pixels pixels;
@@ -134,7 +134,7 @@ public:
     GifBuilder& Application(const std::string& identifierAndCode, const std::vector<Bytes>& blocks);
 
     // A whole image block: descriptor, local table, code size and data.
-    GifBuilder& Image(const ImageSpec& image);
+    GifBuilder& Image(const ImageBlock& image);
 
     // The pieces of an image block, for hostile layouts.
     GifBuilder& Descriptor(uint16_t left, uint16_t top, uint16_t width, uint16_t height, uint8_t packed);

@@ -13,7 +13,7 @@ GifCase Single(std::string name, Pixels pixels, const Palette& palette, LzwOptio
 {
     GifBuilder b;
     b.Header("89a").Screen(static_cast<uint16_t>(pixels.width), static_cast<uint16_t>(pixels.height), palette);
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = pixels;
     image.interlaced = interlaced;
     image.lzw = lzw;
@@ -98,7 +98,7 @@ void AddStreamShapes(std::vector<GifCase>& cases)
 
     GifBuilder v87;
     v87.Header("87a").Screen(20, 10, DistinctPalette(16));
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = PhotoPixels(20, 10, 16, 21);
     image.lzw = Lzw(4);
     v87.Image(image).Trailer();
@@ -123,7 +123,7 @@ GifCase Animation(std::string name, bool global, const std::vector<FramePlan>& p
     GifCase c{std::move(name), {}, {}};
     uint32_t seed = 30;
     for (const FramePlan& plan : plans) {
-        ImageSpec image;
+        ImageBlock image;
         image.left = plan.left;
         image.top = plan.top;
         Palette table = plan.local ? DistinctPalette(plan.colours) : globalTable;
@@ -178,7 +178,90 @@ void AddAnimations(std::vector<GifCase>& cases)
     cases.push_back(Animation("ManyFrames", true, many, 64, 48));
 }
 
+uint32_t Random(uint32_t& state)
+{
+    state ^= state << 13;
+    state ^= state >> 17;
+    state ^= state << 5;
+    return state;
+}
+
+// A random valid code stream of about `count` codes that yields a whole
+// number of rows of `width` pixels; sets `pixels` to how many it yields.
+std::vector<uint16_t> RandomCodes(int codeSize, int count, int clearPercent, int width, uint32_t seed, int& pixels)
+{
+    const int clear = 1 << codeSize;
+    const int first = clear + 2;
+    std::vector<int> length(4096, 1);
+    std::vector<uint16_t> codes{static_cast<uint16_t>(clear)};
+    int next = first;
+    int old = -1;
+    pixels = 0;
+    auto literal = [&](uint32_t r) { return static_cast<int>(r % static_cast<uint32_t>(clear)); };
+    auto put = [&](int code) {
+        int n = 1;
+        if (old >= 0) {
+            n = code < next ? length[static_cast<size_t>(code)] : length[static_cast<size_t>(old)] + 1;
+            if (next < 4096)
+                length[static_cast<size_t>(next++)] = length[static_cast<size_t>(old)] + 1;
+        }
+        codes.push_back(static_cast<uint16_t>(code));
+        pixels += n;
+        old = code;
+    };
+    for (int i = 0; i < count || pixels % width != 0; ++i) {
+        const uint32_t r = Random(seed);
+        const bool finishing = i >= count;
+        if (!finishing && static_cast<int>(r % 100) < clearPercent) {
+            codes.push_back(static_cast<uint16_t>(clear));
+            next = first;
+            old = -1;
+        } else if (old < 0 || finishing || r % 3 == 0) {
+            put(literal(r >> 8)); // one pixel: how the last row is completed
+        } else {
+            const int entries = std::min(next, 4095) - first + 1; // the defining code is next itself
+            const int code = first + static_cast<int>((r >> 8) % static_cast<uint32_t>(entries));
+            if (code > next || length[static_cast<size_t>(std::min(code, 4095))] + pixels > 1 << 20)
+                put(literal(r >> 8));
+            else
+                put(code);
+        }
+    }
+    codes.push_back(static_cast<uint16_t>(clear + 1));
+    return codes;
+}
+
 } // namespace
+
+std::vector<GifCase> RandomStreamCases()
+{
+    std::vector<GifCase> cases;
+    struct Plan {
+        int codeSize, count, clearPercent;
+    };
+    const std::vector<Plan> plans = {{2, 3000, 1}, {3, 6000, 0}, {4, 500, 20}, {5, 9000, 0}, {6, 2000, 3},
+                                     {7, 7000, 0}, {8, 300, 40}, {8, 12000, 0}, {8, 5000, 1}, {2, 9000, 0}};
+    uint32_t seed = 77;
+    for (const Plan& plan : plans) {
+        for (bool interlaced : {false, true}) {
+            constexpr int kWidth = 64;
+            int pixels = 0;
+            const auto codes = RandomCodes(plan.codeSize, plan.count, plan.clearPercent, kWidth, ++seed, pixels);
+            const int height = pixels / kWidth;
+            const Palette palette = DistinctPalette(1 << plan.codeSize);
+            GifBuilder b;
+            b.Header("89a").Screen(kWidth, static_cast<uint16_t>(height), palette);
+            b.Descriptor(0, 0, kWidth, static_cast<uint16_t>(height), interlaced ? 0x40 : 0x00)
+                .ImageData(static_cast<uint8_t>(plan.codeSize), PackCodes(SizeCodes(plan.codeSize, codes)))
+                .Trailer();
+            const std::string name = "Random_CodeSize" + std::to_string(plan.codeSize) + "_Codes" +
+                                     std::to_string(plan.count) + "_Clears" + std::to_string(plan.clearPercent) +
+                                     (interlaced ? "_Interlaced" : "");
+            cases.push_back(GifCase{name, b.Build(), {ExpectedFrame{0, 0, Pixels{kWidth, height, {}}, palette, -1}}});
+        }
+    }
+    return cases;
+}
 
 std::vector<GifCase> OracleCases()
 {

@@ -365,7 +365,7 @@ TEST(GifDecoderInterlace, SmallInterlacedImagesFillEveryRow)
     for (int height = 1; height <= 5; ++height) {
         const Pixels pixels = RowPixels(3, height, 8);
         GifBuilder b;
-        ImageSpec image;
+        ImageBlock image;
         image.pixels = pixels;
         image.interlaced = true;
         b.Header("89a").Screen(3, static_cast<uint16_t>(height), DistinctPalette(8)).Image(image).Trailer();
@@ -379,7 +379,7 @@ TEST(GifDecoderInterlace, SmallInterlacedImagesFillEveryRow)
 TEST(GifDecoderProgress, StagesAndPercentages)
 {
     GifBuilder b;
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = NoisePixels(64, 64, 256, 5);
     image.blockSize = 20;
     b.Header("89a").Screen(64, 64, DistinctPalette(256)).Image(image).Trailer();

@@ -15,7 +15,7 @@ Bytes TwoFrames()
 {
     GifBuilder b;
     b.Header("89a").Screen(4, 3, DistinctPalette(4), 2).Loop(3);
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = NoisePixels(4, 3, 4, 1);
     image.lzw.codeSize = 2;
     b.Control({2, 7, 1, false}).Comment("first").Image(image);

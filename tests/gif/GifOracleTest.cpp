@@ -108,6 +108,8 @@ TEST_P(OracleCase, OurIndicesEqualGiflibsFrameByFrame)
 
 INSTANTIATE_TEST_SUITE_P(Built, OracleCase, ::testing::ValuesIn(OracleCases()),
                          [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(RandomStreams, OracleCase, ::testing::ValuesIn(RandomStreamCases()),
+                         [](const auto& info) { return info.param.name; });
 
 } // namespace
 } // namespace scindra::test

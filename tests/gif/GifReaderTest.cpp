@@ -30,7 +30,7 @@ Bytes OneFrame(const std::function<void(GifBuilder&)>& extensions, const std::st
     GifBuilder b;
     b.Header(version).Screen(2, 2, kFour);
     extensions(b);
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = RowPixels(2, 2, 4);
     image.lzw.codeSize = 2;
     return b.Image(image).Trailer().Build();
@@ -161,7 +161,7 @@ TEST(GifReaderComment, CommentsGoToTheFrameOrTheImage)
 {
     GifBuilder b;
     b.Header("89a").Screen(2, 2, kFour).Comment("before");
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = RowPixels(2, 2, 4);
     image.lzw.codeSize = 2;
     b.Image(image).Comment("after one").Comment("after two").Trailer();
@@ -177,7 +177,7 @@ TEST(GifReaderComment, OnlyTheFirstTrailingRunFillsTheImageComment)
 {
     GifBuilder b;
     b.Header("89a").Screen(2, 2, kFour);
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = RowPixels(2, 2, 4);
     image.lzw.codeSize = 2;
     b.Image(image).Comment("kept").Byte(0x3B);
@@ -210,7 +210,7 @@ TEST(GifReaderEndings, GarbageAfterAnImageEndsQuietlyElsewhereItFails)
 {
     GifBuilder b;
     b.Header("89a").Screen(2, 2, kFour);
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = RowPixels(2, 2, 4);
     image.lzw.codeSize = 2;
     b.Image(image).Raw({0, 0, 'x'}).Image(image).Trailer();
@@ -225,7 +225,7 @@ TEST(GifReaderDescriptor, ZeroSizesTakeTheLogicalScreen)
 {
     GifBuilder b;
     b.Header("89a").Screen(3, 2, kFour);
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = RowPixels(3, 2, 4);
     image.lzw.codeSize = 2;
     image.descriptorWidth = 0;
@@ -241,7 +241,7 @@ TEST(GifReaderDamage, SubBlockCutByTheEndOfTheFile)
 {
     GifBuilder b;
     b.Header("89a").Screen(16, 16, DistinctPalette(256));
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = NoisePixels(16, 16, 256, 7);
     image.blockSize = 40;
     b.Image(image).Image(image);
@@ -260,7 +260,7 @@ TEST(GifReaderDamage, FirstFrameThatFailsIsRemovedAndTheActiveFrameReset)
 {
     GifBuilder b;
     b.Header("89a").Screen(16, 16, DistinctPalette(256)).Control({0, 5, std::nullopt, false});
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = NoisePixels(16, 16, 256, 3);
     image.blockSize = 40;
     b.Image(image);

@@ -30,7 +30,7 @@ Bytes FrameOf(const Pixels& pixels, const Palette& palette, std::optional<uint8_
     b.Header("89a").Screen(static_cast<uint16_t>(pixels.width), static_cast<uint16_t>(pixels.height), palette);
     if (transparent)
         b.Control({0, 0, transparent, false});
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = pixels;
     image.lzw.codeSize = std::max(2, TableBitsFor(palette.size()));
     return b.Image(image).Trailer().Build();
@@ -134,10 +134,10 @@ TEST(GifRenderBitmap, IndexedBitmapsWithTheFramesOwnColours)
     b.Header("89a").Screen(6, 4);
     const Palette two{{10, 20, 30}, {40, 50, 60}};
     const Palette sixteen = DistinctPalette(16);
-    ImageSpec first;
+    ImageBlock first;
     first.pixels = NoisePixels(6, 4, 2, 1);
     first.localTable = two;
-    ImageSpec second;
+    ImageBlock second;
     second.pixels = NoisePixels(5, 3, 16, 2);
     second.localTable = sixteen;
     second.lzw.codeSize = 4;
@@ -162,7 +162,7 @@ TEST(GifRenderBitmap, IndexedBitmapsWithTheFramesOwnColours)
 TEST(GifRenderBitmap, FrameWithoutAnyTableFailsWhenRendered)
 {
     GifBuilder b;
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = NoisePixels(4, 4, 4, 1);
     image.lzw.codeSize = 2;
     b.Header("89a").Screen(4, 4).Image(image).Trailer();
@@ -206,7 +206,7 @@ TEST(GifRenderBitmap, SizeLimits)
 TEST(GifRenderBitmap, LogicalSizeSaturatesAtTheLargestScreen)
 {
     GifBuilder b;
-    ImageSpec image;
+    ImageBlock image;
     image.pixels = NoisePixels(10, 10, 4, 1);
     image.left = 65530;
     image.top = 65535;
