@@ -38,7 +38,7 @@ test::Bytes LogoLikeGif()
     test::GifBuilder gif;
     gif.Header("89a").Screen(70, 52, test::DistinctPalette(256)).Loop(0);
     for (int i = 0; i < kFrames; ++i) {
-        test::ImageSpec image;
+        test::ImageBlock image;
         image.pixels = test::PhotoPixels(70, 52, 254, static_cast<uint32_t>(i + 1));
         // A see-through margin around a moving picture, as a logo has.
         for (int y = 0; y < 52; ++y)

@@ -66,7 +66,7 @@ inline Bytes BuildGif(uint16_t width, uint16_t height, const std::vector<FrameSp
     gif.Header("89a").Screen(width, height, kFourColours, backgroundIndex);
     for (const FrameSpec& frame : frames) {
         gif.Control({frame.disposal, frame.delay, frame.transparent});
-        ImageSpec image;
+        ImageBlock image;
         image.left = frame.left;
         image.top = frame.top;
         image.pixels = PixelsOf(frame.rows);

@@ -349,13 +349,13 @@ Bytes GifWithABrokenSecondFrame()
     GifBuilder gif;
     gif.Header("89a").Screen(2, 1);
     gif.Control({1, 10, std::nullopt});
-    ImageSpec good;
+    ImageBlock good;
     good.pixels = PixelsOf({"RG"});
     good.localTable = kFourColours;
     good.lzw.codeSize = 2;
     gif.Image(good);
     gif.Control({1, 10, std::nullopt});
-    ImageSpec broken = good;
+    ImageBlock broken = good;
     broken.localTable.reset();
     gif.Image(broken);
     gif.Control({1, 10, std::nullopt});
