@@ -93,6 +93,11 @@ public:
     EOverflow() : EMathError("Débordement en virgule flottante") {}
 };
 
+// A system resource the program asked for was refused (a timer, a handle).
+class EOutOfResources : public Exception {
+    using Exception::Exception;
+};
+
 // A piece count or size that cannot describe a cut (a pasted negative number).
 class EInvalidArgument : public Exception {
 public:
