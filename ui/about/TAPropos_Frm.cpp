@@ -63,8 +63,10 @@ void FitToText(QLabel* label)
     label->resize(label->width(), kLabelHeight);
 }
 
-// A label in the window's font with the given style. Labels paint their
-// parent's colour under the text unless they are links.
+// A label in the window's font with the given style, sized to its text: the
+// widths the layout was drawn with are those of its texts in its own face,
+// and a text in another face must not lose its last character. Labels paint
+// their parent's colour under the text unless they are links.
 template <class Label = QLabel>
 Label* MakeLabel(QWidget* parent, QPoint place, const QString& text, int style)
 {
@@ -156,18 +158,15 @@ void TAPropos_Frm::CreateTexts()
     Label3->resize(162, 39);
 
     Label6 = MakeLabel(Panel1, {209, 12}, QStringLiteral("Ver 1.00"), fsBold);
-    Label6->resize(49, kLabelHeight);
     SetTextColor(Label6, kGray);
 
     // The registered sign sits in the gap between name and version, four
     // pixels above their line.
     Label7 = MakeLabel(Panel1, {194, 8}, QStringLiteral("®"), fsRegular);
-    Label7->resize(9, kLabelHeight);
     Label7->setAccessibleName(QStringLiteral("marque déposée"));
     SetTextColor(Label7, kGray);
 
     Label4 = MakeLabel(Panel1, {10, 164}, QStringLiteral("E-Mail :"), fsBold);
-    Label4->resize(44, kLabelHeight);
 }
 
 void TAPropos_Frm::CreateLinks()
@@ -212,9 +211,7 @@ void TAPropos_Frm::CreateMemoryBox()
     GroupBox1 = new QGroupBox(QStringLiteral("Mémoire : "), Panel1);
     GroupBox1->setGeometry(219, 38, 113, 57);
     Label2 = MakeLabel(GroupBox1, {4, 18}, QStringLiteral("Total:"), fsRegular);
-    Label2->resize(27, kLabelHeight);
     Label1 = MakeLabel(GroupBox1, {4, 36}, QStringLiteral("Utilisée:"), fsRegular);
-    Label1->resize(37, kLabelHeight);
     M1 = MakeLabel(GroupBox1, {50, 20}, QStringLiteral("M1"), fsRegular);
     M2 = MakeLabel(GroupBox1, {50, 36}, QStringLiteral("M2"), fsRegular);
     M1->setAccessibleName(QStringLiteral("Mémoire totale"));
