@@ -56,6 +56,22 @@ public:
     {
         return EConvertError("'" + text + "' n'est pas une valeur entière correcte");
     }
+    // A picture or persistent object asked to take the content of a class it
+    // cannot convert (the source is "nil" when there is none).
+    static EConvertError CannotAssign(const std::string& sourceClass, const std::string& targetClass)
+    {
+        return EConvertError("Impossible d'affecter " + sourceClass + " à " + targetClass);
+    }
+};
+
+// An index outside a list.
+class EListError : public Exception {
+public:
+    using Exception::Exception;
+    static EListError IndexOutOfBounds(long long index)
+    {
+        return EListError("Index de liste hors limites (" + std::to_string(index) + ")");
+    }
 };
 
 class EMathError : public Exception {
@@ -77,6 +93,11 @@ public:
     EOverflow() : EMathError("Débordement en virgule flottante") {}
 };
 
+// A system resource the program asked for was refused (a timer, a handle).
+class EOutOfResources : public Exception {
+    using Exception::Exception;
+};
+
 // A piece count or size that cannot describe a cut (a pasted negative number).
 class EInvalidArgument : public Exception {
 public:
@@ -94,6 +115,36 @@ public:
 // The failure of the edits with an embedded button ("Nom de fichier incorrect - %s").
 class EComboEditError : public Exception {
     using Exception::Exception;
+};
+
+// The failures of the GIF codec. Their texts are English, as the format's own
+// tools word them.
+class EInvalidGraphicOperation : public Exception {
+public:
+    using Exception::Exception;
+    static EInvalidGraphicOperation UnknownVersion() { return EInvalidGraphicOperation("Unknown GIF version"); }
+    static EInvalidGraphicOperation EncodingError() { return EInvalidGraphicOperation("GIF image encoding error"); }
+    static EInvalidGraphicOperation CorruptData() { return EInvalidGraphicOperation("GIF encoded data is corrupt"); }
+    static EInvalidGraphicOperation CodeSizeOutOfRange()
+    {
+        return EInvalidGraphicOperation("GIF code size not in range 2 to 9");
+    }
+    static EInvalidGraphicOperation WrongColorCount()
+    {
+        return EInvalidGraphicOperation("Wrong number of colors; must be a power of 2");
+    }
+    // The label as two lower-case hexadecimal digits.
+    static EInvalidGraphicOperation UnrecognizedExtension(unsigned char label)
+    {
+        static const char digits[] = "0123456789abcdef";
+        return EInvalidGraphicOperation(std::string("Unrecognized extension block: ") + digits[label >> 4]
+                                        + digits[label & 15]);
+    }
+    static EInvalidGraphicOperation NoDataToWrite() { return EInvalidGraphicOperation("No GIF Data to write"); }
+    static EInvalidGraphicOperation CannotChangeSize()
+    {
+        return EInvalidGraphicOperation("Cannot change the Size of a GIF image");
+    }
 };
 
 } // namespace scindra

@@ -1,0 +1,100 @@
+#include "animation/TImageControl.h"
+
+#include "animation/InterfaceThread.h"
+#include "rtl/Guard.h"
+
+#include <QPainter>
+
+namespace scindra {
+
+TImageControl::TImageControl(QWidget* parent)
+    : QWidget(parent)
+{
+    resize(105, 105);
+}
+
+TImageControl::~TImageControl()
+{
+    destroying_ = true;
+}
+
+bool TImageControl::VisibleFlag() const
+{
+    return !(isHidden() && testAttribute(Qt::WA_WState_ExplicitShowHide));
+}
+
+void TImageControl::PaintNow()
+{
+    if (OnInterfaceThread()) {
+        repaint();
+        return;
+    }
+    // One pending request is enough: it paints whatever is current then.
+    if (repaintPosted_.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            repaintPosted_ = false;
+            update();
+        },
+        Qt::QueuedConnection);
+}
+
+void TImageControl::RefreshAfterChange()
+{
+    if (destroying_)
+        return;
+    AdjustSize();
+    // A control that covers its whole area spares the parent a repaint below it.
+    setAttribute(Qt::WA_OpaquePaintEvent, !ShowsParentThrough());
+    if (!isPainting_)
+        update();
+}
+
+void TImageControl::paintEvent(QPaintEvent*)
+{
+    QPainter canvas(this);
+    std::lock_guard lock(canvasLock_);
+    try {
+        PaintWithBackground(canvas);
+    } catch (...) {
+        DrawBackground(canvas);
+        PostPaintError(std::current_exception());
+    }
+}
+
+void TImageControl::PaintWithBackground(QPainter& canvas)
+{
+    DrawBackground(canvas);
+    const bool wasPainting = isPainting_;
+    isPainting_ = true;
+    try {
+        DrawImage(canvas);
+    } catch (...) {
+        isPainting_ = wasPainting;
+        throw;
+    }
+    isPainting_ = wasPainting;
+}
+
+void TImageControl::DrawBackground(QPainter& canvas)
+{
+    if (!ShowsParentThrough())
+        canvas.fillRect(rect(), palette().color(backgroundRole()));
+}
+
+void TImageControl::PostPaintError(std::exception_ptr error)
+{
+    if (reportOpen_.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, error] {
+            Guard([&error] { std::rethrow_exception(error); });
+            reportOpen_ = false;
+        },
+        Qt::QueuedConnection);
+}
+
+} // namespace scindra

@@ -1,0 +1,40 @@
+#pragma once
+// The LZW decoder of GIF image data.
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace scindra {
+
+// Where decoded pixels go: `height` rows of `width` pixels at `bitCount`
+// bits (1, 4 or 8; pixels packed from the high bits down), row r starting
+// at firstRow + r * rowStep. A bottom-up bitmap has a negative step.
+struct TPixelTarget {
+    uint8_t* firstRow = nullptr;
+    ptrdiff_t rowStep = 0;
+    int width = 0;
+    int height = 0;
+    int bitCount = 8;
+};
+
+// Told with 0 before the first code and with the percentage (truncated) of
+// the encoded bytes consumed as decoding goes on.
+using TDecodeProgress = std::function<void(int percent)>;
+
+// The row that follows `row` in an interlaced image of `height` rows:
+// 0, 8, 16, ...; 4, 12, ...; 2, 6, ...; 1, 3, ... A result at or past the
+// height ends the image.
+int NextInterlacedRow(int row, int height, int& pass);
+
+// Decodes `encoded` (the code size byte, then data sub-blocks with their
+// length bytes) into `target`, which must be zero-filled: rows the data do
+// not reach keep the value 0. Pixel values are masked with the colour table
+// mask 2^tableBits - 1. With `tolerant`, faults that allow it set `damaged`
+// and end decoding instead of failing. Fails with "Erreur de lecture du
+// flux" when the data end before the end code while rows remain.
+void DecodeLZW(const uint8_t* encoded, size_t size, const TPixelTarget& target, bool interlaced,
+               const TDecodeProgress& progress, bool& damaged, int tableBits, bool tolerant);
+
+} // namespace scindra

@@ -1,0 +1,161 @@
+#pragma once
+// A test-only GIF assembler. It writes every block byte for byte, so tests can
+// build well-formed files, nearly-well-formed ones and plain garbage with the
+// same calls, and it carries a small LZW writer of its own (independent of the
+// program's encoder) that can produce the code streams other encoders write:
+// any code size 2..8, with or without a leading clear, a table that fills to
+// 4095 entries with or without a clear, or a hand-written list of codes.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace scindra::test {
+
+using Bytes = std::vector<uint8_t>;
+
+struct Rgb {
+    uint8_t r = 0;
+    uint8_t g = 0;
+    uint8_t b = 0;
+    bool operator==(const Rgb&) const = default;
+};
+using Palette = std::vector<Rgb>;
+
+// A palette of count entries whose colours are all different (count <= 256).
+Palette DistinctPalette(int count);
+
+// Number of table bits a colour count needs (2 -> 1 ... 256 -> 8); the count
+// is rounded up to a power of two.
+int TableBitsFor(std::size_t count);
+
+// Pixels of an image, top row first, one palette index per byte.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    Bytes indices;
+    uint8_t At(int x, int y) const { return indices[static_cast<std::size_t>(y) * width + x]; }
+};
+
+// Deterministic test content: noise (poor LZW strings), gradients with dither
+// (photo-like, realistic strings) and flat runs, every value below colours.
+Pixels NoisePixels(int width, int height, int colours, uint32_t seed);
+Pixels PhotoPixels(int width, int height, int colours, uint32_t seed);
+Pixels FlatPixels(int width, int height, uint8_t value);
+
+// The rows of pixels in the order an interlaced GIF transmits them:
+// every 8th row from 0, every 8th from 4, every 4th from 2, every 2nd from 1.
+std::vector<int> InterlacedRowOrder(int height);
+Bytes InterlaceRows(const Pixels& pixels);
+
+// One LZW code and the number of bits it is written with.
+struct SizedCode {
+    uint16_t code = 0;
+    int width = 0;
+};
+
+// What the LZW writer does when its table holds its 4095th entry.
+enum class FullTable {
+    Clear, // write a clear code and start a new table (what most encoders do)
+    Keep,  // go on with 12-bit codes and no new entries (a "deferred clear")
+};
+
+struct LzwOptions {
+    int codeSize = 8;           // minimum code size written before the data, 2..8
+    bool leadingClear = true;   // start the stream with a clear code
+    bool endCode = true;        // finish with the end code
+    FullTable whenFull = FullTable::Clear;
+    int clearAfter = 0;         // when > 0, also clear once the table holds this many new strings
+};
+
+// The packed LZW bytes (no code size byte, no sub-blocks). Every index must be
+// below 2^codeSize.
+Bytes LzwEncode(const Bytes& indices, const LzwOptions& options);
+
+// The codes LzwEncode writes, with their widths, for tests that look at them.
+std::vector<SizedCode> LzwCodes(const Bytes& indices, const LzwOptions& options);
+
+// Widths as a reader derives them: the stream starts like after a clear; each
+// code other than a clear, the end code and the first code after a clear adds
+// one table entry; the width grows when the next free entry reaches 2^width,
+// up to 12 bits, after which no more entries are added until a clear.
+std::vector<SizedCode> SizeCodes(int codeSize, const std::vector<uint16_t>& codes);
+
+// Packs codes low bit first, as GIF does.
+Bytes PackCodes(const std::vector<SizedCode>& codes);
+
+// Cuts data into sub-blocks of at most blockSize bytes (1..255), each preceded
+// by its length, followed by a zero-length block when terminate is true.
+Bytes SubBlocks(const Bytes& data, int blockSize = 255, bool terminate = true);
+
+// The fields of a graphic control extension.
+struct GraphicControl {
+    int disposal = 0;                  // 0..7, packed bits 2-4
+    uint16_t delayHundredths = 0;
+    std::optional<uint8_t> transparent; // sets packed bit 0 and the index
+    bool userInput = false;
+};
+
+// An image block built from pixels.
+struct ImageSpec {
+    uint16_t left = 0;
+    uint16_t top = 0;
+    Pixels pixels;
+    std::optional<Palette> localTable;
+    bool interlaced = false;
+    LzwOptions lzw;
+    int blockSize = 255;
+    // Descriptor sizes when they should differ from the pixels (0 is legal).
+    std::optional<uint16_t> descriptorWidth;
+    std::optional<uint16_t> descriptorHeight;
+};
+
+class GifBuilder {
+public:
+    // "GIF" + version; any bytes may be given to test the signature check.
+    GifBuilder& Header(const std::string& version = "89a", const std::string& signature = "GIF");
+
+    // Logical screen descriptor. A global table, when given, is written after
+    // it with its size rounded up to a power of two (missing entries black);
+    // tableBits overrides the size field (1..8) for tests that lie.
+    GifBuilder& Screen(uint16_t width, uint16_t height, const std::optional<Palette>& globalTable = std::nullopt,
+                       uint8_t backgroundIndex = 0, uint8_t aspect = 0, int colourResolution = 8,
+                       std::optional<int> tableBits = std::nullopt);
+
+    GifBuilder& Control(const GraphicControl& control);
+    GifBuilder& Loop(uint16_t count, const std::string& identifier = "NETSCAPE2.0");
+    GifBuilder& Comment(const std::string& text, int blockSize = 255);
+    GifBuilder& PlainText(const std::string& text, uint16_t left = 0, uint16_t top = 0, uint16_t width = 8,
+                          uint16_t height = 8);
+    GifBuilder& Application(const std::string& identifierAndCode, const std::vector<Bytes>& blocks);
+
+    // A whole image block: descriptor, local table, code size and data.
+    GifBuilder& Image(const ImageSpec& image);
+
+    // The pieces of an image block, for hostile layouts.
+    GifBuilder& Descriptor(uint16_t left, uint16_t top, uint16_t width, uint16_t height, uint8_t packed);
+    GifBuilder& ColourTable(const Palette& table, int tableBits);
+    GifBuilder& ImageData(uint8_t codeSize, const Bytes& lzw, int blockSize = 255, bool terminate = true);
+
+    GifBuilder& Trailer();
+    GifBuilder& Raw(const Bytes& bytes);
+    GifBuilder& Byte(uint8_t value);
+    GifBuilder& Word(uint16_t value);
+
+    const Bytes& Data() const { return bytes_; }
+    Bytes Build() const { return bytes_; }
+    std::size_t Size() const { return bytes_.size(); }
+
+private:
+    Bytes bytes_;
+};
+
+// A one-frame file: header, screen with the palette as global table, the image.
+Bytes SimpleGif(const Pixels& pixels, const Palette& palette, const LzwOptions& lzw = {}, bool interlaced = false);
+
+// Writes bytes to a file; throws std::runtime_error when it cannot.
+void WriteFile(const std::string& path, const Bytes& bytes);
+
+} // namespace scindra::test
