@@ -117,6 +117,13 @@ class EComboEditError : public Exception {
     using Exception::Exception;
 };
 
+// A bitmap that cannot be read at all ("Image bitmap incorrecte").
+class EInvalidGraphic : public Exception {
+public:
+    using Exception::Exception;
+    static EInvalidGraphic InvalidBitmap() { return EInvalidGraphic("Image bitmap incorrecte"); }
+};
+
 // The failures of the GIF codec. Their texts are English, as the format's own
 // tools word them.
 class EInvalidGraphicOperation : public Exception {

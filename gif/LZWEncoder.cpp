@@ -1,0 +1,231 @@
+#include "gif/LZWEncoder.h"
+
+#include <algorithm>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <vector>
+
+namespace scindra {
+
+namespace {
+
+constexpr uint32_t kHashSlots = 17777;
+// The last code the table may hold before it is cleared; 4095 stays unused so
+// the code width never passes 12 bits.
+constexpr uint32_t kLastCode = 4094;
+// A sub-block of 255 bytes is 2040 bits.
+constexpr int kBlockBits = 255 * 8;
+
+// One hash slot: the string (prefix code, suffix pixel) as the key and the
+// code it was given. Packing them in one word keeps a probe to one load.
+//   bits 0-11  code
+//   bits 12-31 prefix << 8 | suffix
+constexpr uint32_t kEmptySlot = 0xFFFFFFFFu;
+constexpr uint32_t SlotKey(uint32_t prefix, uint32_t suffix) { return (prefix << 8 | suffix) << 12; }
+
+// Where the pixels of one row are read from.
+class RowReader {
+public:
+    RowReader(const LZWPixelLayout& layout, const uint8_t* pixels)
+        : pixels_(pixels), height_(layout.height),
+          stride_((static_cast<int64_t>(layout.width) * layout.bitCount + 31) / 32 * 4)
+    {
+    }
+    const uint8_t* Row(int row) const { return pixels_ + (height_ - 1 - row) * stride_; }
+
+private:
+    const uint8_t* pixels_;
+    int64_t height_;
+    int64_t stride_;
+};
+
+// The string table and the code stream of one frame.
+class Encoder {
+public:
+    Encoder(TStream& target, int bitCount)
+        : target_(target),
+          initialWidth_(bitCount == 1 ? 3 : bitCount + 1),
+          clearCode_(1u << (initialWidth_ - 1)),
+          slots_(kHashSlots, kEmptySlot)
+    {
+        const uint8_t codeSize = static_cast<uint8_t>(initialWidth_ - 1);
+        target_.WriteBuffer(&codeSize, 1);
+        Restart();
+        EmitCode(target_, clearCode_, codes_);
+    }
+
+    // Feeds one pixel; the string being matched grows by it or is emitted.
+    void Put(uint32_t pixel)
+    {
+        ++length_;
+        if (length_ == 1) {
+            string_ = pixel;
+            hash_ = HashSeed(pixel);
+            return;
+        }
+        // No overflow: a string is never longer than the table has codes, so
+        // (pixel + length + 4) stays below 4400 and hash below 77659.
+        hash_ = (pixel + length_ + 4) * hash_ % kHashSlots;
+        const uint32_t key = SlotKey(string_, pixel);
+        uint32_t slot = hash_;
+        for (;;) {
+            const uint32_t entry = slots_[slot];
+            if (entry == kEmptySlot)
+                break;
+            if ((entry & ~0xFFFu) == key) {
+                string_ = entry & 0xFFFu;
+                return;
+            }
+            slot = slot + 1 == kHashSlots ? 0 : slot + 1;
+        }
+        // No such string yet: send the longest match, give the longer string
+        // the next code and start again from this pixel.
+        EmitCode(target_, string_, codes_);
+        ++lastCode_;
+        slots_[slot] = key | lastCode_;
+        string_ = pixel;
+        hash_ = HashSeed(pixel);
+        length_ = 1;
+        if (lastCode_ >= limit_) {
+            limit_ *= 2;
+            ++codes_.codeWidth;
+        } else if (lastCode_ >= kLastCode) {
+            // The table is full: send the pending pixel on its own and clear.
+            EmitCode(target_, string_, codes_);
+            EmitCode(target_, clearCode_, codes_);
+            Restart();
+        }
+    }
+
+    void Finish()
+    {
+        // After a clear on the very last pixel nothing is pending any more.
+        if (length_ > 0)
+            EmitCode(target_, string_, codes_);
+        EmitCode(target_, clearCode_ + 1, codes_);
+        FinishCodes(target_, codes_);
+    }
+
+private:
+    void Restart()
+    {
+        length_ = 0;
+        lastCode_ = clearCode_ + 1;
+        codes_.codeWidth = initialWidth_;
+        limit_ = 1u << initialWidth_;
+        std::fill(slots_.begin(), slots_.end(), kEmptySlot);
+    }
+
+    TStream& target_;
+    const int initialWidth_;
+    const uint32_t clearCode_;
+    std::vector<uint32_t> slots_;
+    LZWCodeState codes_;
+    uint32_t lastCode_ = 0; // the code given last; the end code before any string
+    uint32_t limit_ = 0;    // 2^width: reaching it widens the codes
+    uint32_t string_ = 0;   // code of the string matched so far
+    uint32_t hash_ = 0;     // running hash of that string
+    uint16_t length_ = 0;   // its length in pixels; 0 when nothing is pending
+};
+
+template <int Bits>
+void PutRow(Encoder& encoder, const uint8_t* row, int width)
+{
+    if constexpr (Bits == 8) {
+        for (int x = 0; x < width; ++x)
+            encoder.Put(row[x]);
+    } else if constexpr (Bits == 4) {
+        for (int x = 0; x < width; ++x)
+            encoder.Put(x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2] & 0x0F);
+    } else {
+        for (int x = 0; x < width; ++x)
+            encoder.Put(row[x / 8] >> (7 - x % 8) & 1);
+    }
+}
+
+} // namespace
+
+void EmitCode(TStream& target, uint32_t code, LZWCodeState& state)
+{
+    const uint32_t shifted = code << (state.bitPosition % 8);
+    uint8_t* at = state.buffer + state.bitPosition / 8;
+    at[0] |= static_cast<uint8_t>(shifted);
+    at[1] = static_cast<uint8_t>(shifted >> 8);
+    at[2] = static_cast<uint8_t>(shifted >> 16);
+    state.bitPosition += state.codeWidth;
+    if (state.bitPosition >= kBlockBits) {
+        const uint8_t blockLength = 255;
+        target.WriteBuffer(&blockLength, 1);
+        target.WriteBuffer(state.buffer, 255);
+        state.buffer[0] = state.buffer[255];
+        state.buffer[1] = state.buffer[256];
+        std::memset(state.buffer + 2, 0, 255);
+        state.bitPosition -= kBlockBits;
+    }
+}
+
+void FinishCodes(TStream& target, LZWCodeState& state)
+{
+    const int n = (state.bitPosition + 7) / 8;
+    if (n > 0) {
+        const uint8_t blockLength = static_cast<uint8_t>(n);
+        target.WriteBuffer(&blockLength, 1);
+        target.WriteBuffer(state.buffer, n);
+    }
+    const uint8_t terminator = 0;
+    target.WriteBuffer(&terminator, 1);
+}
+
+int NextRowOfPasses(int row, int height, int& pass)
+{
+    static constexpr int kStep[4] = {8, 8, 4, 2};
+    row += kStep[pass];
+    if (row < height || pass == 3)
+        return row;
+    if (pass == 0) {
+        pass = 1;
+        if (height > 4)
+            return 4;
+    }
+    if (pass == 1) {
+        pass = 2;
+        if (height > 2)
+            return 2;
+    }
+    pass = 3;
+    return 1;
+}
+
+void EncodeLZW(TStream& target, const LZWPixelLayout& layout, bool interlaced, const LZWProgress& progress,
+               const uint8_t* pixels)
+{
+    auto report = [&](TProgressStage stage, int percent, const std::string& message = {}) {
+        if (progress)
+            progress(stage, percent, message);
+    };
+    report(TProgressStage::Starting, 0);
+    try {
+        Encoder encoder(target, layout.bitCount);
+        const RowReader rows(layout, pixels);
+        int pass = 0;
+        int row = 0;
+        for (int done = 1; done <= layout.height && row < layout.height; ++done) {
+            const uint8_t* bytes = rows.Row(row);
+            switch (layout.bitCount) {
+            case 1: PutRow<1>(encoder, bytes, layout.width); break;
+            case 4: PutRow<4>(encoder, bytes, layout.width); break;
+            default: PutRow<8>(encoder, bytes, layout.width); break;
+            }
+            row = interlaced ? NextRowOfPasses(row, layout.height, pass) : row + 1;
+            report(TProgressStage::Running, static_cast<int>(int64_t{done} * 100 / layout.height));
+        }
+        encoder.Finish();
+    } catch (const std::exception& e) {
+        report(TProgressStage::Ending, 0, e.what());
+        throw;
+    }
+    report(TProgressStage::Ending, 100);
+}
+
+} // namespace scindra
