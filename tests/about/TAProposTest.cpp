@@ -2,6 +2,8 @@
 // source, the links opening through a recording opener, the modal showing
 // closed by the keyboard, and the window's pixels where it matters.
 
+#include "animation/GIFAnimator.h"
+#include "gif/KeyedDraw.h"
 #include "platform/MemoryStatus.h"
 #include "platform/UrlOpener.h"
 #include "rtl/Guard.h"
@@ -196,6 +198,56 @@ TEST_F(AboutTest, PanelsDrawTheirBevelsAndColours)
         EXPECT_EQ(image.pixelColor(c.pixel).name(), c.expected.name())
             << c.panel->metaObject()->className() << " at " << c.pixel.x() << "," << c.pixel.y();
     }
+}
+
+// The 70 x 52 frames stand at 4, 12 in the 78 x 77 control; every pixel the
+// frame leaves transparent, and the border around it, shows the panel.
+TEST_F(AboutTest, LogoShowsEachFrameCentredOverThePanelsColour)
+{
+    TAPropos_Frm window;
+    window.show();
+    TGIFAnimator& logo = *window.Gif_Anime;
+    ASSERT_EQ(logo.Image().FrameCount(), 22);
+    EXPECT_TRUE(logo.Animate());
+    EXPECT_TRUE(logo.Loop());
+    EXPECT_TRUE(logo.Transparent());
+    logo.StopAnimation();
+    const QRgb teal = qRgb(146, 201, 201);
+    for (int index : {0, 7, 21}) {
+        logo.SetFrameIndex(index);
+        TColor key = kColorNone;
+        const QImage frame = logo.ComposeFrame(index, key).convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(frame.size(), QSize(70, 52));
+        const QImage shown = logo.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(shown.size(), QSize(78, 77));
+        int transparent = 0, mismatches = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) {
+                const QPoint inFrame(x - 4, y - 12);
+                QRgb expected = teal;
+                if (frame.rect().contains(inFrame) && frame.pixel(inFrame) != ColorToQRgb(key))
+                    expected = frame.pixel(inFrame);
+                else if (frame.rect().contains(inFrame))
+                    ++transparent;
+                mismatches += (shown.pixel(x, y) & 0xFFFFFF) != (expected & 0xFFFFFF);
+            }
+        EXPECT_EQ(mismatches, 0) << "frame " << index;
+        EXPECT_GT(transparent, 0) << "frame " << index;
+    }
+}
+
+// The logo keeps turning while the window is shown modally.
+TEST_F(AboutTest, LogoPlaysWhileTheWindowIsModal)
+{
+    TAPropos_Frm window;
+    ShowModalWhile(window, [&] {
+        TGIFAnimator& logo = *window.Gif_Anime;
+        const int first = logo.FrameIndex();
+        const QImage before = logo.grab().toImage();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return logo.FrameIndex() != first; }, 20000));
+        EXPECT_NE(logo.grab().toImage(), before);
+        PressEnter(window);
+    });
 }
 
 TEST_F(AboutTest, LinksTurnBoldOnTheirOwnMovesAndRegularOnlyOverThePanel)

@@ -1,13 +1,17 @@
 #include "ui/about/TAPropos_Frm.h"
 
+#include "animation/GIFAnimator.h"
 #include "platform/MemoryStatus.h"
 #include "platform/UrlOpener.h"
+#include "rtl/Exception.h"
 #include "rtl/Guard.h"
+#include "rtl/TMemoryStream.h"
 #include "ui/about/MemoryText.h"
 #include "ui/about/TBevelPanel.h"
 #include "ui/about/TLinkLabel.h"
 
 #include <QEvent>
+#include <QFile>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,6 +22,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <vector>
 
 namespace scindra {
 
@@ -121,6 +126,11 @@ TAPropos_Frm::~TAPropos_Frm()
         APropos_Frm = nullptr;
 }
 
+QString TAPropos_Frm::LogoResource()
+{
+    return QStringLiteral(":/scindra/about/logo.data");
+}
+
 QString TAPropos_Frm::CopyrightNotice()
 {
     return QStringLiteral("Copyright © 2026 Scindra");
@@ -196,13 +206,22 @@ void TAPropos_Frm::CreateLogoPanel()
     Panel3->setGeometry(193, 35, 2, 147);
 }
 
-// The logo fills the panel inside its two bevels; until the animated control
-// is available it is an empty area of the same place and size, showing the
-// panel's colour.
-QWidget* TAPropos_Frm::CreateLogo(QWidget* parent)
+// The logo fills the panel inside its two bevels and plays for ever, its
+// frames centred and its transparent pixels showing the panel's colour. The
+// fill decides the size, so the control does not size itself to the image.
+TGIFAnimator* TAPropos_Frm::CreateLogo(QWidget* parent)
 {
-    auto* logo = new QWidget(parent);
+    auto* logo = new TGIFAnimator(parent);
+    QFile stored(LogoResource());
+    if (!stored.open(QIODevice::ReadOnly))
+        throw EFOpenError(LogoResource().toStdString());
+    const QByteArray bytes = stored.readAll();
+    TMemoryStream stream(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    logo->Image().ReadStoredData(stream);
+    logo->SetAutoSize(false);
+    logo->SetCenter(true);
     logo->setGeometry(parent->contentsRect());
+    logo->SetAnimate(true);
     return logo;
 }
 

@@ -15,6 +15,7 @@ class QPushButton;
 namespace scindra {
 
 class TBevelPanel;
+class TGIFAnimator;
 class TLinkLabel;
 
 class TAPropos_Frm : public QDialog {
@@ -28,6 +29,9 @@ public:
 
     static constexpr int ClientWidth = 399;
     static constexpr int ClientHeight = 253;
+
+    // Where the logo is stored: a 4-byte little-endian length, then the GIF.
+    static QString LogoResource();
 
     // The project's own notice and addresses.
     static QString CopyrightNotice();
@@ -47,7 +51,7 @@ public:
     QLabel* Label7 = nullptr;
     QLabel* Label4 = nullptr;
     TBevelPanel* Panel2 = nullptr;
-    QWidget* Gif_Anime = nullptr;
+    TGIFAnimator* Gif_Anime = nullptr;
     TBevelPanel* Panel3 = nullptr;
     QGroupBox* GroupBox1 = nullptr;
     QLabel* Label2 = nullptr;
@@ -74,7 +78,7 @@ private:
     void CreateTexts();
     void CreateLinks();
     void CreateLogoPanel();
-    QWidget* CreateLogo(QWidget* parent);
+    TGIFAnimator* CreateLogo(QWidget* parent);
     void CreateMemoryBox();
     void ConnectHandlers();
     void FitMemoryBox();
