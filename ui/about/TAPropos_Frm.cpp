@@ -106,9 +106,12 @@ TAPropos_Frm::TAPropos_Frm(QWidget* parent)
     setFixedSize(ClientWidth, ClientHeight);
     setFont(WindowFont());
 
+    // Created in the order in which they stack, the later on top.
     CreatePanel1();
     CreateTexts();
     CreateLinks();
+    CreateVersion();
+    CreateMailCaption();
     CreateLogoPanel();
     CreateMemoryBox();
 
@@ -166,7 +169,10 @@ void TAPropos_Frm::CreateTexts()
     Label3->setWordWrap(true);
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label3->resize(162, 39);
+}
 
+void TAPropos_Frm::CreateVersion()
+{
     Label6 = MakeLabel(Panel1, {209, 12}, QStringLiteral("Ver 1.00"), fsBold);
     SetTextColor(Label6, kGray);
 
@@ -175,8 +181,6 @@ void TAPropos_Frm::CreateTexts()
     Label7 = MakeLabel(Panel1, {194, 8}, QStringLiteral("®"), fsRegular);
     Label7->setAccessibleName(QStringLiteral("marque déposée"));
     SetTextColor(Label7, kGray);
-
-    Label4 = MakeLabel(Panel1, {10, 164}, QStringLiteral("E-Mail :"), fsBold);
 }
 
 void TAPropos_Frm::CreateLinks()
@@ -191,6 +195,11 @@ void TAPropos_Frm::CreateLinks()
     SetTextColor(Mail, kTeal);
     Mail->setAccessibleName(MailAddress());
     Mail->setAccessibleDescription(QStringLiteral("Écrit un message à Scindra"));
+}
+
+void TAPropos_Frm::CreateMailCaption()
+{
+    Label4 = MakeLabel(Panel1, {10, 164}, QStringLiteral("E-Mail :"), fsBold);
 }
 
 void TAPropos_Frm::CreateLogoPanel()

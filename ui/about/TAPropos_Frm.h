@@ -77,6 +77,8 @@ private:
     void CreatePanel1();
     void CreateTexts();
     void CreateLinks();
+    void CreateVersion();
+    void CreateMailCaption();
     void CreateLogoPanel();
     TGIFAnimator* CreateLogo(QWidget* parent);
     void CreateMemoryBox();
