@@ -5,6 +5,8 @@
 
 #include <QPainter>
 
+#include <utility>
+
 namespace scindra {
 
 TImageControl::TImageControl(QWidget* parent)
@@ -86,15 +88,25 @@ void TImageControl::DrawBackground(QPainter& canvas)
 
 void TImageControl::PostPaintError(std::exception_ptr error)
 {
-    if (reportOpen_.exchange(true))
-        return;
-    QMetaObject::invokeMethod(
-        this,
-        [this, error] {
-            Guard([&error] { std::rethrow_exception(error); });
-            reportOpen_ = false;
-        },
-        Qt::QueuedConnection);
+    {
+        std::lock_guard lock(reportMutex_);
+        if (reportOpen_)
+            return;
+        reportOpen_ = true;
+        pendingReport_ = std::move(error);
+    }
+    QMetaObject::invokeMethod(this, [this] { ShowPendingReport(); }, Qt::QueuedConnection);
+}
+
+void TImageControl::ShowPendingReport()
+{
+    std::exception_ptr error;
+    {
+        std::lock_guard lock(reportMutex_);
+        error = std::exchange(pendingReport_, nullptr);
+    }
+    Guard([&error] { std::rethrow_exception(error); });
+    reportOpen_ = false;
 }
 
 } // namespace scindra

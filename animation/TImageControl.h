@@ -77,11 +77,15 @@ protected:
     void SetDestroying() { destroying_ = true; }
 
 private:
+    void ShowPendingReport();
+
     std::recursive_mutex stateLock_;
     std::recursive_mutex canvasLock_;
     bool isPainting_ = false;
     bool destroying_ = false;
+    std::mutex reportMutex_;
     std::atomic<bool> reportOpen_{false};
+    std::exception_ptr pendingReport_;       // posted, not shown yet
     std::atomic<bool> repaintPosted_{false};
     TGraphic* shownGraphic_ = nullptr;   // not owned
 };

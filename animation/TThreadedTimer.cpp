@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <climits>
+#include <condition_variable>
 #include <exception>
+#include <utility>
 
 namespace scindra {
 
@@ -38,14 +40,12 @@ TThreadedTimer::~TThreadedTimer()
 }
 
 // The thread may be inside a tick waiting for this (user-interface) thread,
-// which will run no loop until the destructor is done: the call it waits for
-// is taken back from the queue, which releases it, and the thread, told to
-// end, leaves at once.
+// which runs no loop until this returns: the call it waits for is dropped,
+// which releases it, and the thread, told to end, leaves at once.
 void TThreadedTimer::Shutdown()
 {
     thread_->Terminate();
-    while (!thread_->WaitForEnd(std::chrono::milliseconds(1)))
-        QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+    AbandonCalls();
     thread_->Join();
 }
 
@@ -153,33 +153,109 @@ void TThreadedTimer::FireTimer()
     handler(this);
 }
 
+struct TThreadedTimer::PendingCall {
+    std::mutex mutex;
+    std::condition_variable finished;
+    std::function<void()> method;   // a copy: the caller's stack is never read from elsewhere
+    std::exception_ptr failure;
+    bool done = false;
+    bool abandoned = false;
+
+    // On the user-interface thread.
+    void Run()
+    {
+        {
+            std::lock_guard lock(mutex);
+            if (abandoned)
+                return;
+        }
+        std::exception_ptr error;
+        try {
+            method();
+        } catch (...) {
+            error = std::current_exception();
+        }
+        std::lock_guard lock(mutex);
+        failure = std::move(error);
+        done = true;
+        finished.notify_all();
+    }
+
+    void Abandon()
+    {
+        std::lock_guard lock(mutex);
+        abandoned = true;
+        finished.notify_all();
+    }
+
+    // On the caller's thread: true once the method ran, false when dropped.
+    bool Wait()
+    {
+        std::unique_lock lock(mutex);
+        finished.wait(lock, [this] { return done || abandoned; });
+        // Taken out, so the error ends its life on this thread.
+        if (std::exception_ptr error = std::exchange(failure, nullptr))
+            std::rethrow_exception(error);
+        return done;
+    }
+};
+
+// The call is queued to the user-interface thread and the caller waits on a
+// condition variable of its own rather than inside a blocking queued call:
+// the wait can then be released when the timer shuts down, and the order of
+// the two threads is visible to the thread checkers.
 void TThreadedTimer::RunOnUIThread(const std::function<void()>& method)
 {
     if (OnInterfaceThread()) {
         method();
         return;
     }
-    if (thread_->Terminated())
-        return;
-    // The handshake mutex makes the order "method ran, then the caller goes
-    // on" visible to the thread checkers as well; the queued call's own wake-up
-    // is a semaphore they cannot see.
-    std::mutex handshake;
-    std::exception_ptr failure;
-    QMetaObject::invokeMethod(
-        this,
-        [&method, &failure, &handshake] {
-            std::lock_guard lock(handshake);
-            try {
-                method();
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        },
-        Qt::BlockingQueuedConnection);
-    std::lock_guard lock(handshake);
-    if (failure)
-        std::rethrow_exception(failure);
+    auto call = std::make_shared<PendingCall>();
+    call->method = method;
+    {
+        std::lock_guard lock(callsMutex_);
+        if (callsAbandoned_)
+            return;
+        pendingCalls_.push_back(call);
+        callsToRun_.push_back(call);
+    }
+    // The queued event only wakes the interface thread; the call itself goes
+    // through callsToRun_, under a lock both threads (and the checkers) see.
+    QMetaObject::invokeMethod(this, [this] { RunQueuedCalls(); }, Qt::QueuedConnection);
+    struct Forget {
+        TThreadedTimer& timer;
+        const std::shared_ptr<PendingCall>& call;
+        ~Forget()
+        {
+            std::lock_guard lock(timer.callsMutex_);
+            std::erase(timer.pendingCalls_, call);
+        }
+    } forget{*this, call};
+    call->Wait();
+}
+
+void TThreadedTimer::RunQueuedCalls()
+{
+    for (;;) {
+        std::shared_ptr<PendingCall> call;
+        {
+            std::lock_guard lock(callsMutex_);
+            if (callsToRun_.empty())
+                return;
+            call = std::move(callsToRun_.front());
+            callsToRun_.pop_front();
+        }
+        call->Run();
+    }
+}
+
+void TThreadedTimer::AbandonCalls()
+{
+    std::lock_guard lock(callsMutex_);
+    callsAbandoned_ = true;
+    callsToRun_.clear();
+    for (const std::shared_ptr<PendingCall>& call : pendingCalls_)
+        call->Abandon();
 }
 
 // The thread's step after a full sleep. A synchronous tick is guarded on the

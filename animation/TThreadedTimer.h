@@ -17,10 +17,12 @@
 #include <QObject>
 
 #include <atomic>
+#include <deque>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 class QTimer;
 
@@ -59,15 +61,16 @@ public:
     void SetOnTimer(TNotifyEvent handler);
 
     // Runs `method` on the user-interface thread. Called from that thread it
-    // simply runs; from any other thread it is handed over and the caller
+    // simply runs; from any other thread it is queued there and the caller
     // waits until it has run, an error it raises coming back to the caller.
-    // Once the timer is being destroyed, a call from another thread is
-    // dropped: no loop may be left to run it.
+    // Once the timer is shut down, a call from another thread is dropped and
+    // a caller still waiting is released: no loop may be left to run them.
     void RunOnUIThread(const std::function<void()>& method);
 
     // Stops the ticks for good: the thread is told to end and joined. A tick
-    // already running finishes first; a tick waiting for this (user-interface)
-    // thread is released without running. The settings stay readable.
+    // already running finishes first; a call it waits for on this
+    // (user-interface) thread is dropped and the tick released. The settings
+    // stay readable. Called on the user-interface thread.
     void Shutdown();
 
     // What tests and the animator may ask of the thread.
@@ -87,6 +90,11 @@ private:
     void ApplyMessageTimer();
     bool TicksWanted() const;
     void TickFromThread() noexcept;
+    void RunQueuedCalls();
+    void AbandonCalls();
+
+    // A method handed to the user-interface thread, and its caller's wait.
+    struct PendingCall;
 
     // Serialises settings writes, which come from the user-interface thread or
     // from a tick on the timer thread; also guards onTimer_.
@@ -98,6 +106,11 @@ private:
     std::atomic<TThreadPriority> priority_{tpNormal};
     std::atomic<bool> destroying_{false};
     TNotifyEvent onTimer_;
+
+    std::mutex callsMutex_;
+    std::vector<std::shared_ptr<PendingCall>> pendingCalls_;   // calls whose callers wait
+    std::deque<std::shared_ptr<PendingCall>> callsToRun_;       // of those, the ones not started yet
+    bool callsAbandoned_ = false;                              // shut down: no more calls
 
     std::unique_ptr<QTimer> messageTimer_;   // none until the non-threaded mode needs it
     std::unique_ptr<TTimerThread> thread_;   // created with the timer, never replaced

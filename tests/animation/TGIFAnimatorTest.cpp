@@ -8,6 +8,7 @@
 
 #include <QPalette>
 #include <QTest>
+#include <QThread>
 #include <QWidget>
 
 #include <memory>
@@ -149,33 +150,51 @@ TEST_F(AnimatorTest, FrameIndexWritesThatChangeNothingAreSilent)
     EXPECT_EQ(animator_->Timer().Interval(), 300u);
 }
 
+// The same run whether the ticks run on the interface thread or compose on
+// the timer thread: notifications and the stop still come on the interface thread.
 TEST_F(AnimatorTest, ANonLoopingRunShowsEachFrameForItsDelayThenStopsOnTheFirst)
 {
     Show();
-    animator_->SetLoop(false);
-    Load(*animator_, BuildGif(2, 1, {Solid(2, 1, 'R', 10), Solid(2, 1, 'G', 20), Solid(2, 1, 'B', 30)}));
-    std::vector<int> shown;
-    std::vector<Rows> painted;
-    int stops = 0;
-    animator_->SetOnFrameChanged([&](QObject*) { shown.push_back(animator_->FrameIndex()); });
-    animator_->SetOnStop([&](QObject*) { ++stops; });
-    animator_->SetAnimate(true);
-    std::vector<long long> sleeps;
-    for (unsigned n = 1; n <= 3; ++n) {
-        const long long start = clock_->NowMs();
-        const long long deadline = clock_->WaitForSleep(n);
-        sleeps.push_back(deadline - start);
-        clock_->AdvanceToMs(deadline);
-        ASSERT_TRUE(PumpUntil([&] { return shown.size() == n; }));
-        painted.push_back(Shown());
+    for (bool async : {false, true}) {
+        SCOPED_TRACE(async ? "asynchronous" : "synchronous");
+        animator_->SetAsyncDrawing(async);
+        EXPECT_EQ(animator_->Timer().SyncEvent(), !async);
+        animator_->SetLoop(false);
+        Load(*animator_, BuildGif(2, 1, {Solid(2, 1, 'R', 10), Solid(2, 1, 'G', 20), Solid(2, 1, 'B', 30)}));
+        std::vector<int> shown;
+        std::vector<Rows> painted;
+        int stops = 0;
+        bool elsewhere = false;
+        const auto onInterfaceThread = [&] { elsewhere |= QThread::currentThread() != parent_->thread(); };
+        animator_->SetOnFrameChanged([&](QObject*) {
+            onInterfaceThread();
+            shown.push_back(animator_->FrameIndex());
+        });
+        animator_->SetOnStop([&](QObject*) {
+            onInterfaceThread();
+            ++stops;
+        });
+        const unsigned before = clock_->Sleeps();
+        animator_->SetAnimate(true);
+        std::vector<long long> sleeps;
+        for (unsigned n = 1; n <= 3; ++n) {
+            const long long start = clock_->NowMs();
+            const long long deadline = clock_->WaitForSleep(before + n);
+            sleeps.push_back(deadline - start);
+            clock_->AdvanceToMs(deadline);
+            ASSERT_TRUE(PumpUntil([&] { return shown.size() == n; }));
+            PumpBriefly();  // the asynchronous repaint is queued
+            painted.push_back(Shown());
+        }
+        EXPECT_EQ(sleeps, (std::vector<long long>{100, 200, 300}));
+        EXPECT_EQ(shown, (std::vector<int>{1, 2, 0}));
+        EXPECT_EQ(painted, (std::vector<Rows>{{"GG"}, {"BB"}, {"RR"}}));
+        ASSERT_TRUE(PumpUntil([&] { return stops == 1; }));
+        EXPECT_FALSE(animator_->Animate());
+        EXPECT_FALSE(elsewhere);
+        EXPECT_TRUE(clock_->WaitUntilNobodySleeps());
+        EXPECT_TRUE(animator_->Timer().ThreadSuspended());
     }
-    EXPECT_EQ(sleeps, (std::vector<long long>{100, 200, 300}));
-    EXPECT_EQ(shown, (std::vector<int>{1, 2, 0}));
-    EXPECT_EQ(painted, (std::vector<Rows>{{"GG"}, {"BB"}, {"RR"}}));
-    EXPECT_EQ(stops, 1);
-    EXPECT_FALSE(animator_->Animate());
-    EXPECT_TRUE(clock_->WaitUntilNobodySleeps());
-    EXPECT_TRUE(animator_->Timer().ThreadSuspended());
 }
 
 // Frame 0 covers a 3 x 3 screen in red; frame 1 is a 2 x 2 patch at 1,1
