@@ -3,6 +3,7 @@
 
 #include "gif/GIFReader.h"
 
+#include "gif/ByteViewStream.h"
 #include "gif/GIFImage.h"
 #include "rtl/Exception.h"
 #include "rtl/TMemoryStream.h"
@@ -61,6 +62,33 @@ std::unique_ptr<TExtension> ReadExtension(TStream& stream)
     return extension;
 }
 
+// As the loop of CopyImageData, over bytes in memory: the code size byte and
+// the whole sub-blocks lie side by side in the file, so they are found first
+// and copied at once.
+void CopySubBlocks(ByteViewStream& stream, TStream& target, uint8_t codeSize, bool& damaged)
+{
+    const uint8_t* start = stream.Current();
+    const int64_t left = stream.Left();
+    int64_t used = 0;
+    for (;;) {
+        if (used >= left) {
+            damaged = true;
+            break;
+        }
+        const int64_t length = start[used];
+        if (used + 1 + length > left) {
+            damaged = true;
+            break;
+        }
+        used += 1 + length;
+        if (length == 0 || used >= left)
+            break;
+    }
+    target.WriteBuffer(&codeSize, 1);
+    target.WriteBuffer(start, used);
+    stream.Seek(used + (damaged && used < left ? 1 : 0), SeekOrigin::Current);
+}
+
 } // namespace
 
 std::vector<std::string> ReadSubBlockStrings(TStream& stream)
@@ -104,6 +132,10 @@ void CopyImageData(TStream& stream, TStream& target, TImageDescriptor& descripto
     uint8_t codeSize = 0;
     if (stream.Read(&codeSize, 1) != 1) {
         damaged = true;
+        return;
+    }
+    if (auto* view = dynamic_cast<ByteViewStream*>(&stream)) {
+        CopySubBlocks(*view, target, codeSize, damaged);
         return;
     }
     target.WriteBuffer(&codeSize, 1);
@@ -181,10 +213,18 @@ void TGIFImage::ReadGIF(int64_t byteCount, TStream& stream, bool decodeFirst)
         // are not there.
         if (byteCount > stream.Size() - stream.Position())
             throw EReadError();
-        TMemoryStream data;
-        data.SetSize(byteCount);
-        stream.ReadBuffer(data.Memory(), byteCount);
-        ParseGIF(data);
+        // Bytes already in memory are parsed where they are.
+        if (auto* memory = dynamic_cast<TMemoryStream*>(&stream)) {
+            const int64_t start = memory->Position();
+            ByteViewStream data(memory->Memory() + start, byteCount);
+            memory->SetPosition(start + byteCount);
+            ParseGIF(data);
+        } else {
+            std::vector<uint8_t> bytes(static_cast<size_t>(byteCount));
+            stream.ReadBuffer(bytes.data(), byteCount);
+            ByteViewStream data(bytes.data(), byteCount);
+            ParseGIF(data);
+        }
     }
     if (!frames_.empty()) {
         activeFrame_ = 0;

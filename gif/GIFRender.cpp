@@ -90,7 +90,6 @@ const QImage& TGIFFrame::RenderBitmap()
         bitmap = QImage(width, height, heldBits == 1 ? QImage::Format_Mono : QImage::Format_Indexed8);
         if (bitmap.isNull())
             throw EInvalidGraphicOperation::CorruptData();
-        bitmap.fill(0);
         const auto quads = QuadFromTable(item_->LocalTable);
         QVector<QRgb> colors(1 << bitCount);
         for (int i = 0; i < colors.size(); ++i) {
@@ -105,6 +104,7 @@ const QImage& TGIFFrame::RenderBitmap()
     target.width = bitmap.isNull() ? 0 : width;
     target.height = bitmap.isNull() ? 0 : height;
     target.bitCount = heldBits;
+    target.zeroed = false;
     DecodeFrame(*this, target);
     *bitmap_ = std::move(bitmap);
     return *bitmap_;

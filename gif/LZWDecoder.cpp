@@ -12,6 +12,7 @@
 
 #include "rtl/Exception.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
@@ -24,55 +25,38 @@ constexpr int kMaxCodes = 4096;
 constexpr int kMaxCodeWidth = 12;
 // A prefix walk longer than this can only come from a cycle in the table.
 constexpr int kMaxWalk = 4096;
-constexpr int kEndOfData = -1;
+// Beyond every code, so that it never passes for a table index.
+constexpr int kEndOfData = 0x10000;
 
-// The reader of codes: a bit window over the current sub-block.
-//   position  next byte of the encoded data (a length byte or data)
+// The bit window over the data sub-blocks (the reader of codes):
+//   buffer    the unread tail of the previous sub-block and the current one
 //   bitPos    next unread bit in `buffer`
 //   bitCount  bits of `buffer` that hold data
-//   width     bits per code now
-// Invariant: bitCount <= 8 * 258, so a code at bitPos never reads past the
-// buffer (the 3 bytes taken from bitPos / 8 end before byte 260).
-struct CodeReader {
-    const uint8_t* data;
-    size_t size;
-    size_t position;
+// A refill keeps the 3 bytes from bitPos / 8, so bitCount never exceeds
+// 8 * 258 and the 3 bytes read for a code always lie inside the buffer.
+struct BitWindow {
     uint32_t bitPos = 0;
     uint32_t bitCount = 0;
-    int width = 0;
-    std::array<uint8_t, 260> buffer{};
-
-    // Keeps the unread tail of the window and appends the next sub-blocks
-    // until a whole code is there or the data end.
-    void Refill()
-    {
-        while (bitPos + static_cast<uint32_t>(width) > bitCount && position < size) {
-            const uint32_t keep = bitPos / 8;
-            std::memmove(buffer.data(), buffer.data() + keep, 3);
-            bitPos %= 8;
-            bitCount -= 8 * keep;
-            const size_t length = data[position++];
-            const size_t available = std::min(length, size - position);
-            std::memcpy(buffer.data() + bitCount / 8, data + position, available);
-            position += available;
-            bitCount += static_cast<uint32_t>(8 * available);
-        }
-    }
-
-    int Next()
-    {
-        if (bitPos + static_cast<uint32_t>(width) > bitCount) {
-            Refill();
-            if (bitPos + static_cast<uint32_t>(width) > bitCount)
-                return kEndOfData;
-        }
-        const uint8_t* bytes = buffer.data() + bitPos / 8;
-        const uint32_t window = bytes[0] | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16;
-        const int code = static_cast<int>(window >> (bitPos % 8) & ((1u << width) - 1));
-        bitPos += static_cast<uint32_t>(width);
-        return code;
-    }
 };
+
+// Appends sub-blocks to the window until a code of `width` bits is there or
+// the data end; `position` is the next byte of the data (a length byte).
+[[gnu::noinline]] BitWindow Refill(BitWindow window, uint8_t* buffer, const uint8_t* data, size_t size,
+                                   size_t& position, int width)
+{
+    while (window.bitPos + static_cast<uint32_t>(width) > window.bitCount && position < size) {
+        const uint32_t keep = window.bitPos / 8;
+        std::memmove(buffer, buffer + keep, 3);
+        window.bitPos %= 8;
+        window.bitCount -= 8 * keep;
+        const size_t length = data[position++];
+        const size_t available = std::min(length, size - position);
+        std::memcpy(buffer + window.bitCount / 8, data + position, available);
+        position += available;
+        window.bitCount += static_cast<uint32_t>(8 * available);
+    }
+    return window;
+}
 
 // Where the next pixel goes. Rows are visited in order, or in the four
 // interlace passes; once `row` reaches the height every pixel is ignored.
@@ -84,8 +68,7 @@ struct PixelWriter {
     int pass = 0;
     uint8_t* rowStart;
 
-    PixelWriter(const TPixelTarget& t, bool interlace)
-        : target(t), interlaced(interlace), rowStart(t.firstRow)
+    PixelWriter(const TPixelTarget& t, bool interlace) : target(t), interlaced(interlace), rowStart(t.firstRow)
     {
         // Nothing to write into: a zero width must not make a row endless.
         if (t.width <= 0 || t.height <= 0)
@@ -93,7 +76,6 @@ struct PixelWriter {
     }
 
     bool Done() const { return row >= target.height; }
-    int Left() const { return target.width - column; }
 
     void NextRow()
     {
@@ -126,37 +108,70 @@ struct PixelWriter {
         if (++column == target.width)
             NextRow();
     }
-
-    // `count` pixels already written at the current column.
-    void Advance(int count)
-    {
-        column += count;
-        if (column == target.width)
-            NextRow();
-    }
 };
 
-// The string table. Entries at and above `next` may hold stale strings of
-// an earlier table (kept as the walk sees them) or zeros.
-//   prefix  the code of the string without its last pixel
-//   suffix  the last pixel (already masked)
-//   first   the first pixel (already masked)
-//   length  the string's length when its whole chain is known to stay
-//           as it is until the next clear code; 0 when it must be walked
-struct StringTable {
-    std::array<uint16_t, kMaxCodes> prefix{};
-    std::array<uint8_t, kMaxCodes> suffix{};
-    std::array<uint8_t, kMaxCodes> first{};
-    std::array<uint16_t, kMaxCodes> length{};
-    std::array<uint8_t, kMaxWalk + 2> stack{};
+// One string of the table: the string of `prefix` followed by `suffix`.
+//   first   its first pixel
+//   length  its length when the whole chain is known to stay as it is until
+//           the next clear code; 0 when it must be walked
+// Pixels are stored already masked with the colour table mask. Entries at
+// and above the next free code may hold stale strings of an earlier table
+// (a corrupt code can still reach them) or zeros.
+struct Entry {
+    uint16_t prefix;
+    uint16_t length;
+    uint8_t suffix;
+    uint8_t first;
+};
+
+// A known string of at most 3 pixels packed in one word: the pixels in the
+// low bytes, first pixel lowest, and the length in the top byte; 0 for any
+// other string. Most codes of real images stand for such strings, and the
+// words of all codes (16 KiB) stay in the first-level cache.
+constexpr uint32_t kShortMax = 3;
+
+uint32_t ShortAppend(uint32_t word, uint8_t pixel)
+{
+    const uint32_t length = word >> 24;
+    if (length == 0 || length >= kShortMax)
+        return 0;
+    return (word & 0xFFFFFFu) | uint32_t{pixel} << (8 * length) | (length + 1) << 24;
+}
+
+// Only the entries start zero-filled (a corrupt code may walk stale or
+// unset ones); short-string words are read for defined codes only.
+struct Tables {
+    std::array<uint32_t, kMaxCodes> shortStrings;
+    std::array<Entry, kMaxCodes> entries{};
+    std::array<uint8_t, kMaxWalk + 2> stack;
+    std::array<uint8_t, 260> buffer{};
+};
+
+// What the decoder carries from one code to the next.
+//   codeWidth, limit  bits per code, and the table size that widens them
+//   next              the next free code
+//   hasOld            a code was output since the last clear
+//   canAdd            hasOld, and the table is not full
+//   old...            the previous code, its length (0 when unknown), first
+//                     pixel and short-string word
+struct CodeState {
+    int codeWidth = 0;
+    int limit = 0;
+    int next = 0;
+    bool hasOld = false;
+    bool canAdd = false;
+    int old = 0;
+    int oldLength = 0;
+    uint8_t oldFirst = 0;
+    uint32_t oldWord = 0;
 };
 
 class Decoder {
 public:
     Decoder(const uint8_t* encoded, size_t size, const TPixelTarget& target, bool interlaced,
             const TDecodeProgress& progress, bool& damaged, int tableBits, bool tolerant)
-        : reader_{encoded, size, 1}, out_(target, interlaced), progress_(progress), damaged_(damaged),
-          tolerant_(tolerant), mask_(static_cast<uint8_t>((1u << tableBits) - 1)), table_(new StringTable)
+        : data_(encoded), size_(size), out_(target, interlaced), progress_(progress), damaged_(damaged),
+          tolerant_(tolerant), mask_(static_cast<uint8_t>((1u << tableBits) - 1)), tables_(new Tables)
     {
         int codeSize = encoded[0];
         if (codeSize < 2 || codeSize > 9) {
@@ -166,63 +181,43 @@ public:
             codeSize = codeSize < 2 ? 2 : 9;
         }
         clear_ = 1 << codeSize;
-        end_ = clear_ + 1;
-        firstFree_ = clear_ + 2;
         initialWidth_ = codeSize + 1;
+        // Literals are strings of one pixel; the clear and end codes are no
+        // strings at all (length 0).
         for (int code = 0; code < clear_; ++code) {
-            table_->length[static_cast<size_t>(code)] = 1;
-            table_->first[static_cast<size_t>(code)] = static_cast<uint8_t>(code & mask_);
+            Entry& entry = tables_->entries[static_cast<size_t>(code)];
+            entry.length = 1;
+            entry.first = entry.suffix = static_cast<uint8_t>(code & mask_);
+            tables_->shortStrings[static_cast<size_t>(code)] = entry.first | uint32_t{1} << 24;
         }
+        tables_->shortStrings[static_cast<size_t>(clear_)] = 0;
+        tables_->shortStrings[static_cast<size_t>(clear_ + 1)] = 0;
         Clear();
     }
 
     void Run()
     {
-        int code = reader_.Next();
-        while (code != end_ && code != kEndOfData && !out_.Done()) {
-            const bool cleared = code == clear_;
-            if (cleared) {
-                // A clear after a clear only clears again.
-                Clear();
-            } else if (!hasOld_) {
-                // The first code of the data or after a clear adds no entry.
-                if (code > clear_) {
-                    Corrupt();
-                    return;
-                }
-                const uint8_t pixel = static_cast<uint8_t>(code & mask_);
-                out_.PutPixel(pixel);
-                SetOld(code, 1, pixel);
-            } else if (damaged_ || !Expand(code)) {
-                // Damaged data give only the pixels that follow a clear code.
-                return;
-            }
-            code = reader_.Next();
-            // The code that follows a clear is read as part of the clear.
-            if (!cleared)
-                Report();
+        const TPixelTarget& target = out_.target;
+        const bool zeroFirst = !target.zeroed && (out_.interlaced || target.bitCount != 8);
+        if (zeroFirst) {
+            for (int row = 0; row < target.height && target.width > 0; ++row)
+                std::memset(target.firstRow + row * target.rowStep, 0, RowBytes());
         }
-        // Data that end before the end code while rows remain are truncated.
-        if (code == kEndOfData && !out_.Done())
-            throw EReadError();
+        RunCodes();
+        if (target.zeroed || zeroFirst)
+            ClearScratch();
+        else
+            ZeroRest();
     }
 
 private:
     void Clear()
     {
-        reader_.width = initialWidth_;
-        limit_ = 1 << initialWidth_;
-        next_ = firstFree_;
-        full_ = false;
-        hasOld_ = false;
-    }
-
-    void SetOld(int code, int length, uint8_t firstPixel)
-    {
-        old_ = code;
-        oldLength_ = length;
-        firstPixel_ = firstPixel;
-        hasOld_ = true;
+        state_.codeWidth = initialWidth_;
+        state_.limit = 1 << initialWidth_;
+        state_.next = clear_ + 2;
+        state_.hasOld = false;
+        state_.canAdd = false;
     }
 
     void Corrupt()
@@ -232,150 +227,316 @@ private:
         damaged_ = true;
     }
 
-    // Outputs the string of `code`, adds the entry it implies and makes it
-    // the old code. False when the data turned out corrupt.
-    bool Expand(int code)
+    size_t RowBytes() const
     {
-        StringTable& t = *table_;
-        int length = 0;
-        uint8_t firstPixel = 0;
-        if (code < next_) {
-            length = t.length[static_cast<size_t>(code)];
-            if (length > 0) {
-                firstPixel = t.first[static_cast<size_t>(code)];
-                WriteString(code, length, firstPixel, -1);
-            }
-        } else if (oldLength_ > 0) {
-            // The code being defined: the old string and its own first pixel.
-            length = oldLength_ + 1;
-            firstPixel = firstPixel_;
-            WriteString(old_, oldLength_, firstPixel, firstPixel_);
-        }
-        if (length == 0 && !Walk(code, firstPixel))
-            return false;
-        AddEntry(firstPixel);
-        // A code past the next free one is not the string it stands for
-        // once that slot is filled: its length stays unknown.
-        const int known = code < next_ ? t.length[static_cast<size_t>(code)] : 0;
-        SetOld(code, known, firstPixel);
-        return true;
+        return static_cast<size_t>(out_.target.rowStep < 0 ? -out_.target.rowStep : out_.target.rowStep);
     }
+    void ZeroRest();
+    void RunCodes();
+    bool DecodeCode(int code, bool& reportable);
+    void AddEntry(uint8_t firstPixel);
+    void ClearScratch();
+    bool Walk(int code, uint8_t& firstPixel);
+    void PutString(int code, int length, uint8_t firstPixel, int tail);
+    void Report(size_t position);
 
-    // Adds old + firstPixel; the code width grows when the table reaches
-    // its limit, until it holds 4096 entries. The new entry's length is
-    // known only when the old string's is.
-    void AddEntry(uint8_t firstPixel)
-    {
-        if (full_)
-            return;
-        StringTable& t = *table_;
-        const auto index = static_cast<size_t>(next_);
-        t.prefix[index] = static_cast<uint16_t>(old_);
-        t.suffix[index] = firstPixel;
-        t.length[index] = static_cast<uint16_t>(oldLength_ > 0 ? oldLength_ + 1 : 0);
-        t.first[index] = firstPixel_;
-        ++next_;
-        if (next_ >= limit_) {
-            if (reader_.width < kMaxCodeWidth) {
-                ++reader_.width;
-                limit_ *= 2;
-            } else {
-                full_ = true;
-            }
-        }
-    }
-
-    // The string `code` stands for, of `length` pixels, with `tail` (when
-    // not negative) as one more pixel after it.
-    void WriteString(int code, int length, uint8_t firstPixel, int tail)
-    {
-        const StringTable& t = *table_;
-        const int total = length + (tail >= 0 ? 1 : 0);
-        if (target8_ && total <= out_.Left()) {
-            uint8_t* p = out_.rowStart + out_.column + total - 1;
-            if (tail >= 0)
-                *p-- = static_cast<uint8_t>(tail);
-            for (int i = 1; i < length; ++i) {
-                *p-- = t.suffix[static_cast<size_t>(code)];
-                code = t.prefix[static_cast<size_t>(code)];
-            }
-            *p = firstPixel;
-            out_.Advance(total);
-            return;
-        }
-        auto& stack = table_->stack;
-        int top = 0;
-        if (tail >= 0)
-            stack[static_cast<size_t>(top++)] = static_cast<uint8_t>(tail);
-        for (int i = 1; i < length; ++i) {
-            stack[static_cast<size_t>(top++)] = t.suffix[static_cast<size_t>(code)];
-            code = t.prefix[static_cast<size_t>(code)];
-        }
-        stack[static_cast<size_t>(top++)] = firstPixel;
-        while (top > 0 && !out_.Done())
-            out_.PutPixel(stack[static_cast<size_t>(--top)]);
-    }
-
-    // The pixel-by-pixel walk for strings whose chain is not known to be
-    // sound: bounded, it flags a cycle as corrupt data.
-    bool Walk(int code, uint8_t& firstPixel)
-    {
-        const StringTable& t = *table_;
-        auto& stack = table_->stack;
-        int top = 0;
-        if (code >= next_) {
-            stack[static_cast<size_t>(top++)] = firstPixel_;
-            code = old_;
-        }
-        while (code >= clear_) {
-            stack[static_cast<size_t>(top++)] = t.suffix[static_cast<size_t>(code)];
-            code = t.prefix[static_cast<size_t>(code)];
-            if (top > kMaxWalk) {
-                Corrupt();
-                return false;
-            }
-        }
-        firstPixel = static_cast<uint8_t>(code & mask_);
-        stack[static_cast<size_t>(top++)] = firstPixel;
-        while (top > 0 && !out_.Done())
-            out_.PutPixel(stack[static_cast<size_t>(--top)]);
-        return true;
-    }
-
-    void Report()
-    {
-        if (reader_.position == lastPosition_ || !progress_)
-            return;
-        lastPosition_ = reader_.position;
-        const int percent = static_cast<int>(reader_.position * 100 / reader_.size);
-        if (percent != lastPercent_) {
-            lastPercent_ = percent;
-            progress_(percent);
-        }
-    }
-
-    CodeReader reader_;
+    const uint8_t* data_;
+    size_t size_;
     PixelWriter out_;
     const TDecodeProgress& progress_;
     bool& damaged_;
     bool tolerant_;
     uint8_t mask_;
-    std::unique_ptr<StringTable> table_;
-    bool target8_ = out_.target.bitCount == 8;
+    std::unique_ptr<Tables> tables_;
     int clear_ = 0;
-    int end_ = 0;
-    int firstFree_ = 0;
     int initialWidth_ = 0;
-    int limit_ = 0;
-    int next_ = 0;
-    bool full_ = false;
-    bool hasOld_ = false;
-    int old_ = 0;
-    int oldLength_ = 0;
-    uint8_t firstPixel_ = 0;
-    size_t lastPosition_ = 0;
+    CodeState state_;
     int lastPercent_ = -1;
 };
+
+// The common code (a literal or a known string that fits in the row, the
+// data sound so far) is handled here with
+// its state in locals, so that pixel stores, which may alias anything, do
+// not force it back to memory. Every other code goes through DecodeCode,
+// which follows the rules case by case.
+void Decoder::RunCodes()
+{
+    uint32_t* const words = tables_->shortStrings.data();
+    Entry* const entries = tables_->entries.data();
+    uint8_t* const buffer = tables_->buffer.data();
+    const int end = clear_ + 1;
+    const int width = out_.target.width;
+    // Damaged from the start, or packed rows: every code the general way.
+    const bool fast = out_.target.bitCount == 8 && !damaged_;
+
+    size_t position = 1;
+    size_t lastPosition = position;
+    BitWindow window;
+    CodeState s = state_;
+    // The next pixel of the current row and the pixels left in it (0 once
+    // every row is written).
+    uint8_t* cursor = out_.rowStart;
+    int room = out_.Done() ? 0 : width;
+    // The previous code was one after which progress is told: every code
+    // but a clear (the code after it is read as part of the clear).
+    bool reportable = false;
+    int code = 0;
+
+    for (;;) {
+        if (window.bitPos + static_cast<uint32_t>(s.codeWidth) > window.bitCount)
+            window = Refill(window, buffer, data_, size_, position, s.codeWidth);
+        if (window.bitPos + static_cast<uint32_t>(s.codeWidth) > window.bitCount) {
+            code = kEndOfData;
+        } else {
+            const uint8_t* p = buffer + window.bitPos / 8;
+            const uint32_t bits = p[0] | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+            code = static_cast<int>(bits >> (window.bitPos % 8) & ((1u << s.codeWidth) - 1));
+            window.bitPos += static_cast<uint32_t>(s.codeWidth);
+        }
+        if (reportable && position != lastPosition) {
+            lastPosition = position;
+            Report(position);
+        }
+        reportable = true;
+
+        if (fast && static_cast<unsigned>(code) < static_cast<unsigned>(s.next)) {
+            const uint32_t word = words[code];
+            int length = static_cast<int>(word >> 24);
+            uint8_t firstPixel = 0;
+            bool written = false;
+            if (length != 0 && room >= 4) {
+                // One 4-byte store: the bytes past the string are scratch
+                // that later pixels overwrite (see ClearScratch).
+                std::memcpy(cursor, &word, 4);
+                firstPixel = static_cast<uint8_t>(word);
+                written = true;
+            } else if ((length = entries[code].length) != 0 && length <= room) {
+                // A longer known string that fits: written last pixel first.
+                firstPixel = entries[code].first;
+                uint8_t* p = cursor + length - 1;
+                int c = code;
+                for (int i = 1; i < length; ++i) {
+                    *p-- = entries[c].suffix;
+                    c = entries[c].prefix;
+                }
+                *p = firstPixel;
+                written = true;
+            }
+            if (written) {
+                cursor += length;
+                room -= length;
+                if (s.canAdd) {
+                    Entry& entry = entries[s.next];
+                    entry.prefix = static_cast<uint16_t>(s.old);
+                    entry.suffix = firstPixel;
+                    entry.first = s.oldFirst;
+                    entry.length = static_cast<uint16_t>(s.oldLength > 0 ? s.oldLength + 1 : 0);
+                    words[s.next] = ShortAppend(s.oldWord, firstPixel);
+                    if (++s.next >= s.limit) {
+                        if (s.codeWidth < kMaxCodeWidth) {
+                            ++s.codeWidth;
+                            s.limit *= 2;
+                        } else {
+                            s.canAdd = false;
+                        }
+                    }
+                } else if (!s.hasOld) {
+                    s.hasOld = s.canAdd = true;
+                }
+                s.old = code;
+                s.oldLength = length;
+                s.oldFirst = firstPixel;
+                s.oldWord = word;
+                if (room == 0) {
+                    out_.NextRow();
+                    room = out_.Done() ? 0 : width;
+                    cursor = out_.rowStart;
+                }
+                continue;
+            }
+        }
+
+        if (!out_.Done())
+            out_.column = width - room;
+        if (code == end || code == kEndOfData || out_.Done())
+            break;
+        state_ = s;
+        if (!DecodeCode(code, reportable))
+            return;
+        s = state_;
+        room = out_.Done() ? 0 : width - out_.column;
+        if (fast)
+            cursor = out_.rowStart + out_.column;
+    }
+    // Data that end before the end code while rows remain are truncated.
+    if (code == kEndOfData && !out_.Done())
+        throw EReadError();
+}
+
+// One code the general way. False when decoding stops here.
+bool Decoder::DecodeCode(int code, bool& reportable)
+{
+    CodeState& s = state_;
+    const Entry* entries = tables_->entries.data();
+    if (code == clear_) {
+        // A clear after a clear only clears again.
+        Clear();
+        reportable = false;
+        return true;
+    }
+    if (!s.hasOld) {
+        // The first code of the data or after a clear adds no entry.
+        if (code > clear_) {
+            Corrupt();
+            return false;
+        }
+        s.oldFirst = static_cast<uint8_t>(code & mask_);
+        out_.PutPixel(s.oldFirst);
+        s.old = code;
+        s.oldLength = 1;
+        s.oldWord = tables_->shortStrings[static_cast<size_t>(code)];
+        s.hasOld = s.canAdd = true;
+        return true;
+    }
+    // Damaged data give only the pixels that follow a clear code.
+    if (damaged_)
+        return false;
+    uint8_t firstPixel = 0;
+    const int length = code < s.next ? entries[code].length : 0;
+    if (length > 0) {
+        firstPixel = entries[code].first;
+        PutString(code, length, firstPixel, -1);
+    } else if (code >= s.next && s.oldLength > 0) {
+        // The code being defined: the old string and its own first pixel.
+        firstPixel = s.oldFirst;
+        PutString(s.old, s.oldLength, firstPixel, s.oldFirst);
+    } else if (!Walk(code, firstPixel)) {
+        return false;
+    }
+    if (s.canAdd)
+        AddEntry(firstPixel);
+    // A code past the next free one is not the string it stood for once
+    // that slot is filled: its length stays unknown.
+    const bool defined = code < s.next;
+    s.old = code;
+    s.oldLength = defined ? entries[code].length : 0;
+    s.oldWord = defined ? tables_->shortStrings[static_cast<size_t>(code)] : 0;
+    s.oldFirst = firstPixel;
+    return true;
+}
+
+// Adds the old string plus `firstPixel`; the code width grows when the
+// table reaches its limit, until it holds 4096 entries.
+void Decoder::AddEntry(uint8_t firstPixel)
+{
+    CodeState& s = state_;
+    Entry& entry = tables_->entries[static_cast<size_t>(s.next)];
+    entry.prefix = static_cast<uint16_t>(s.old);
+    entry.suffix = firstPixel;
+    entry.first = s.oldFirst;
+    entry.length = static_cast<uint16_t>(s.oldLength > 0 ? s.oldLength + 1 : 0);
+    tables_->shortStrings[static_cast<size_t>(s.next)] = ShortAppend(s.oldWord, firstPixel);
+    if (++s.next >= s.limit) {
+        if (s.codeWidth < kMaxCodeWidth) {
+            ++s.codeWidth;
+            s.limit *= 2;
+        } else {
+            s.canAdd = false;
+        }
+    }
+}
+
+// The 4-byte stores of short strings may leave up to 3 bytes of scratch
+// after the last pixel written, inside its row: pixels the data never reach
+// keep the value 0.
+void Decoder::ClearScratch()
+{
+    if (out_.target.bitCount != 8 || out_.Done())
+        return;
+    const int left = out_.target.width - out_.column;
+    std::memset(out_.rowStart + out_.column, 0, static_cast<size_t>(std::min(left, 3)));
+}
+
+// Rows in order: the rest of the current row and every row after it.
+void Decoder::ZeroRest()
+{
+    if (out_.Done())
+        return;
+    const TPixelTarget& target = out_.target;
+    std::memset(out_.rowStart + out_.column, 0, RowBytes() - static_cast<size_t>(out_.column));
+    for (int row = out_.row + 1; row < target.height; ++row)
+        std::memset(target.firstRow + row * target.rowStep, 0, RowBytes());
+}
+
+// The string `code` stands for, `length` pixels, then `tail` when it is not
+// negative: written last pixel first when it fits in the row, else one
+// pixel at a time through the stack.
+void Decoder::PutString(int code, int length, uint8_t firstPixel, int tail)
+{
+    const Entry* entries = tables_->entries.data();
+    const int total = length + (tail >= 0 ? 1 : 0);
+    if (out_.target.bitCount == 8 && !out_.Done() && total <= out_.target.width - out_.column) {
+        uint8_t* p = out_.rowStart + out_.column + total - 1;
+        if (tail >= 0)
+            *p-- = static_cast<uint8_t>(tail);
+        for (int i = 1; i < length; ++i) {
+            *p-- = entries[code].suffix;
+            code = entries[code].prefix;
+        }
+        *p = firstPixel;
+        out_.column += total;
+        if (out_.column == out_.target.width)
+            out_.NextRow();
+        return;
+    }
+    uint8_t* stack = tables_->stack.data();
+    int top = 0;
+    if (tail >= 0)
+        stack[top++] = static_cast<uint8_t>(tail);
+    for (int i = 1; i < length; ++i) {
+        stack[top++] = entries[code].suffix;
+        code = entries[code].prefix;
+    }
+    stack[top++] = firstPixel;
+    while (top > 0 && !out_.Done())
+        out_.PutPixel(stack[--top]);
+}
+
+// The pixel-by-pixel walk for strings whose chain is not known to be sound.
+// Bounded: a chain longer than any real string is a cycle, corrupt data.
+bool Decoder::Walk(int code, uint8_t& firstPixel)
+{
+    const Entry* entries = tables_->entries.data();
+    uint8_t* stack = tables_->stack.data();
+    int top = 0;
+    if (code >= state_.next) {
+        stack[top++] = state_.oldFirst;
+        code = state_.old;
+    }
+    while (code >= clear_) {
+        stack[top++] = entries[code].suffix;
+        code = entries[code].prefix;
+        if (top > kMaxWalk) {
+            Corrupt();
+            return false;
+        }
+    }
+    firstPixel = static_cast<uint8_t>(code & mask_);
+    stack[top++] = firstPixel;
+    while (top > 0 && !out_.Done())
+        out_.PutPixel(stack[--top]);
+    return true;
+}
+
+// Told only when the truncated percentage changes.
+void Decoder::Report(size_t position)
+{
+    const int percent = static_cast<int>(position * 100 / size_);
+    if (percent != lastPercent_ && progress_) {
+        lastPercent_ = percent;
+        progress_(percent);
+    }
+}
 
 } // namespace
 

@@ -17,6 +17,9 @@ struct TPixelTarget {
     int width = 0;
     int height = 0;
     int bitCount = 8;
+    // The rows hold zeros already. Otherwise the decoder writes the zeros of
+    // the pixels the data do not reach (each row as a whole, padding included).
+    bool zeroed = true;
 };
 
 // Told with 0 before the first code and with the percentage (truncated) of
@@ -29,8 +32,7 @@ using TDecodeProgress = std::function<void(int percent)>;
 int NextInterlacedRow(int row, int height, int& pass);
 
 // Decodes `encoded` (the code size byte, then data sub-blocks with their
-// length bytes) into `target`, which must be zero-filled: rows the data do
-// not reach keep the value 0. Pixel values are masked with the colour table
+// length bytes) into `target`: pixels the data do not reach have the value 0. Pixel values are masked with the colour table
 // mask 2^tableBits - 1. With `tolerant`, faults that allow it set `damaged`
 // and end decoding instead of failing. Fails with "Erreur de lecture du
 // flux" when the data end before the end code while rows remain.

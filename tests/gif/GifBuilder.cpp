@@ -135,7 +135,7 @@ Pixels NoisePixels(int width, int height, int colours, uint32_t seed)
     return p;
 }
 
-Pixels PhotoPixels(int width, int height, int colours, uint32_t seed)
+Pixels PhotoPixels(int width, int height, int colours, uint32_t seed, double dither)
 {
     Pixels p{width, height, Bytes(static_cast<std::size_t>(width) * height)};
     uint32_t state = seed * 2654435761u + 7;
@@ -146,7 +146,7 @@ Pixels PhotoPixels(int width, int height, int colours, uint32_t seed)
             // photograph reduced to a palette.
             double v = 0.5 + 0.22 * std::sin(x / 173.0 + phase) * std::cos(y / 211.0) +
                        0.12 * std::sin((x + 2 * y) / 41.0 + phase) + 0.06 * std::cos((x - y) / 9.0);
-            v += ((NextRandom(state) & 0xFF) / 255.0 - 0.5) * 0.03;
+            v += ((NextRandom(state) & 0xFF) / 255.0 - 0.5) * dither;
             const int q = std::clamp(static_cast<int>(v * colours), 0, colours - 1);
             p.indices[static_cast<std::size_t>(y) * width + x] = static_cast<uint8_t>(q);
         }

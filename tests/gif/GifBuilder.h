@@ -42,7 +42,9 @@ struct Pixels {
 // Deterministic test content: noise (poor LZW strings), gradients with dither
 // (photo-like, realistic strings) and flat runs, every value below colours.
 Pixels NoisePixels(int width, int height, int colours, uint32_t seed);
-Pixels PhotoPixels(int width, int height, int colours, uint32_t seed);
+// dither is the noise amplitude as a fraction of the palette (0.03: about
+// +/-4 of 256 levels, a dithered photograph; near 0, a smooth rendering).
+Pixels PhotoPixels(int width, int height, int colours, uint32_t seed, double dither = 0.03);
 Pixels FlatPixels(int width, int height, uint8_t value);
 
 // The rows of pixels in the order an interlaced GIF transmits them:

@@ -2,14 +2,19 @@
 // plus the inputs our own fuzz target once crashed on) must load and render
 // each frame, or fail with one of the reader's own messages. Run under the
 // sanitizers, this is what proves no input reads or writes out of bounds.
+#include "GifBuilder.h"
+#include "GifCases.h"
+
 #include "gif/GIFImage.h"
 #include "rtl/Exception.h"
+#include "rtl/TMemoryStream.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <iostream>
 #include <regex>
@@ -59,6 +64,27 @@ public:
     }
 };
 
+// Renders every frame the image holds, each failure checked on its own.
+void RenderEveryFrame(TGIFImage& image, Tally* counts = nullptr)
+{
+    for (int i = 0; i < image.FrameCount(); ++i) {
+        TGIFFrame* frame = image.FrameAt(i);
+        ASSERT_NE(frame, nullptr);
+        try {
+            const QImage& bitmap = frame->RenderBitmap();
+            if (counts)
+                ++counts->framesRendered;
+            if (!bitmap.isNull()) {
+                EXPECT_TRUE(bitmap.format() == QImage::Format_Mono || bitmap.format() == QImage::Format_Indexed8);
+            }
+        } catch (const Exception& e) {
+            if (counts)
+                ++counts->framesFailed;
+            EXPECT_TRUE(IsOurMessage(e.what())) << "frame " << i << ": " << e.what();
+        }
+    }
+}
+
 TEST_P(DamagedGif, LoadsAndRendersOrFailsWithOurMessage)
 {
     TGIFImage image;
@@ -70,19 +96,7 @@ TEST_P(DamagedGif, LoadsAndRendersOrFailsWithOurMessage)
         EXPECT_TRUE(IsOurMessage(e.what())) << "load: " << e.what();
     }
     // A failed load keeps the frames read before the failure: render them too.
-    for (int i = 0; i < image.FrameCount(); ++i) {
-        TGIFFrame* frame = image.FrameAt(i);
-        ASSERT_NE(frame, nullptr);
-        try {
-            const QImage& bitmap = frame->RenderBitmap();
-            ++tally.framesRendered;
-            if (!bitmap.isNull())
-                EXPECT_TRUE(bitmap.format() == QImage::Format_Mono || bitmap.format() == QImage::Format_Indexed8);
-        } catch (const Exception& e) {
-            ++tally.framesFailed;
-            EXPECT_TRUE(IsOurMessage(e.what())) << "frame " << i << ": " << e.what();
-        }
-    }
+    RenderEveryFrame(image, &tally);
 }
 
 const auto kDamaged = GifsIn(SCINDRA_GIF_CORPUS_DIR);
@@ -105,6 +119,81 @@ TEST(DamagedGifCorpus, FolderIsPresent)
         GTEST_SKIP() << "no damaged GIF corpus at " << SCINDRA_GIF_CORPUS_DIR
                      << " (clone shared/ beside the repository to run it)";
     EXPECT_GE(kDamaged.size(), 283u);
+}
+
+// Reads bytes as ReadFromStream would and renders what was read; the
+// returned text is empty on success, else the failure's message.
+std::string LoadAndRender(const Bytes& bytes)
+{
+    TMemoryStream stream(bytes);
+    TGIFImage image;
+    std::string failure;
+    try {
+        image.ReadGIF(static_cast<int64_t>(bytes.size()), stream, true);
+    } catch (const Exception& e) {
+        failure = e.what();
+        EXPECT_TRUE(IsOurMessage(failure)) << "load: " << failure;
+    }
+    RenderEveryFrame(image);
+    return failure;
+}
+
+// The same promise on inputs made here: every prefix of a few built files at
+// a spread of lengths, and single bytes overwritten across each file.
+TEST(MutatedBuiltGif, EveryCutAndOverwriteLoadsOrFailsWithOurMessage)
+{
+    const std::vector<std::string> chosen = {"CodeSize2_Noise", "CodeSize8_NoLeadingClear", "Interlaced_Height5",
+                                             "Table256_CodeSize4", "DoubleClear", "LocalTablesNoGlobal",
+                                             "Transparency", "ManyFrames"};
+    int runs = 0;
+    for (const GifCase& c : OracleCases()) {
+        if (std::find(chosen.begin(), chosen.end(), c.name) == chosen.end())
+            continue;
+        SCOPED_TRACE(c.name);
+        const std::size_t step = std::max<std::size_t>(1, c.gif.size() / 97);
+        for (std::size_t cut = 0; cut < c.gif.size(); cut += step, ++runs)
+            LoadAndRender(Bytes(c.gif.begin(), c.gif.begin() + static_cast<std::ptrdiff_t>(cut)));
+        for (std::size_t at = 0; at < c.gif.size(); at += step) {
+            for (uint8_t value : {uint8_t{0x00}, uint8_t{0xFF}, uint8_t{0x2C}, uint8_t{0x21}, uint8_t{0x0C}}) {
+                Bytes mutated = c.gif;
+                mutated[at] = value;
+                LoadAndRender(mutated);
+                ++runs;
+            }
+        }
+    }
+    EXPECT_GT(runs, 1000);
+}
+
+// Sizes a 40-byte file can claim: small frames of extreme shapes load, frames
+// whose bitmap could not be allocated sensibly fail with our message at once.
+TEST(HostileGifSizes, ExtremeShapesLoadAndHugeFramesFail)
+{
+    struct Row {
+        uint16_t width, height;
+        int colours;
+        bool loads;
+    };
+    const std::vector<Row> rows = {
+        {65535, 1, 256, true}, // the end code comes first: the rest of the row stays 0
+        {1, 1, 2, true},
+        {8000, 8000, 256, true},   // 61 MiB: large but allowed
+        {16000, 16000, 2, true},   // 1 bit per pixel: 31 MiB
+        {65535, 65535, 2, false},
+        {65535, 65535, 256, false},
+        {20000, 20000, 16, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.width) + "x" + std::to_string(row.height));
+        GifBuilder b;
+        b.Header("89a").Screen(row.width, row.height, DistinctPalette(row.colours));
+        const int codeSize = std::max(2, TableBitsFor(static_cast<std::size_t>(row.colours)));
+        b.Descriptor(0, 0, row.width, row.height, 0)
+            .ImageData(static_cast<uint8_t>(codeSize), LzwEncode({1}, {codeSize, true, true, FullTable::Clear, 0}))
+            .Trailer();
+        const std::string failure = LoadAndRender(b.Build());
+        EXPECT_EQ(failure.empty(), row.loads) << failure;
+    }
 }
 
 } // namespace
