@@ -242,8 +242,9 @@ void TAPropos_Frm::CreateMemoryBox()
     Label1 = MakeLabel(GroupBox1, {4, 36}, QStringLiteral("Utilisée:"), fsRegular);
     M1 = MakeLabel(GroupBox1, {50, 20}, QStringLiteral("M1"), fsRegular);
     M2 = MakeLabel(GroupBox1, {50, 36}, QStringLiteral("M2"), fsRegular);
-    M1->setAccessibleName(QStringLiteral("Mémoire totale"));
-    M2->setAccessibleName(QStringLiteral("Mémoire utilisée"));
+    // A screen reader reads the figure itself, then what it measures.
+    M1->setAccessibleDescription(QStringLiteral("Mémoire totale"));
+    M2->setAccessibleDescription(QStringLiteral("Mémoire utilisée"));
 }
 
 void TAPropos_Frm::ConnectHandlers()
