@@ -316,7 +316,7 @@ void TGIFAnimator::TickOnTimerThread()
             composedByTick_ = true;
         } catch (...) {
             UpdateIntervalForFrame();
-            PostPaintError(std::current_exception());
+            PostErrorReport(std::current_exception());
             return;
         }
         UpdateIntervalForFrame();
@@ -328,7 +328,7 @@ void TGIFAnimator::TickOnTimerThread()
             try {
                 (this->*step)();
             } catch (...) {
-                PostPaintError(std::current_exception());
+                PostErrorReport(std::current_exception());
             }
         });
     };
@@ -537,6 +537,7 @@ bool TGIFAnimator::ShowsParentThrough() const
 
 QSize TGIFAnimator::sizeHint() const
 {
+    std::lock_guard lock(CanvasLock());
     if (autoSize_ && !image_->IsEmpty())
         return QSize(image_->LogicalWidth(), image_->LogicalHeight());
     return QSize(105, 105);

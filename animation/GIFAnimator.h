@@ -58,7 +58,9 @@ public:
     // Ignored, without notification, when unchanged or out of 0..FrameCount-1.
     void SetFrameIndex(int index);
 
-    // The owned image; loading into it resets FrameIndex and the cache.
+    // The owned image; loading into it resets FrameIndex and the cache. While
+    // the timer thread composes (AsyncDrawing and Animate on), change the
+    // picture through SetImage, which holds the locks a tick takes.
     TGIFImage& Image() { return *image_; }
     // Copies `source` into the owned image (sharing its data).
     void SetImage(const TGIFImage& source);

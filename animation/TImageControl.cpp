@@ -47,9 +47,13 @@ void TImageControl::RefreshAfterChange()
 {
     if (destroying_)
         return;
-    AdjustSize();
-    // A control that covers its whole area spares the parent a repaint below it.
-    setAttribute(Qt::WA_OpaquePaintEvent, !ShowsParentThrough());
+    {
+        // The picture may be in use by a tick composing on the timer thread.
+        std::lock_guard lock(canvasLock_);
+        AdjustSize();
+        // A control that covers its whole area spares the parent a repaint below it.
+        setAttribute(Qt::WA_OpaquePaintEvent, !ShowsParentThrough());
+    }
     if (!isPainting_)
         update();
 }
@@ -62,7 +66,7 @@ void TImageControl::paintEvent(QPaintEvent*)
         PaintWithBackground(canvas);
     } catch (...) {
         DrawBackground(canvas);
-        PostPaintError(std::current_exception());
+        PostErrorReport(std::current_exception());
     }
 }
 
@@ -86,7 +90,7 @@ void TImageControl::DrawBackground(QPainter& canvas)
         canvas.fillRect(rect(), palette().color(backgroundRole()));
 }
 
-void TImageControl::PostPaintError(std::exception_ptr error)
+void TImageControl::PostErrorReport(std::exception_ptr error)
 {
     {
         std::lock_guard lock(reportMutex_);

@@ -32,7 +32,7 @@ public:
     void UnlockState() { stateLock_.unlock(); }
     std::recursive_mutex& StateLock() { return stateLock_; }
     // Held by every drawing of the control and of the pictures it caches.
-    std::recursive_mutex& CanvasLock() { return canvasLock_; }
+    std::recursive_mutex& CanvasLock() const { return canvasLock_; }
 
     // True while the picture is being painted.
     bool IsPainting() const { return isPainting_; }
@@ -70,8 +70,9 @@ protected:
     void PaintWithBackground(QPainter& canvas);
     void DrawBackground(QPainter& canvas);
 
-    // Posts one report of `error` to the error box, unless one is open.
-    void PostPaintError(std::exception_ptr error);
+    // Posts one report of `error` to the error box (shown on the interface
+    // thread, from any thread), unless one is already open.
+    void PostErrorReport(std::exception_ptr error);
 
     bool Destroying() const { return destroying_; }
     void SetDestroying() { destroying_ = true; }
@@ -80,7 +81,7 @@ private:
     void ShowPendingReport();
 
     std::recursive_mutex stateLock_;
-    std::recursive_mutex canvasLock_;
+    mutable std::recursive_mutex canvasLock_;
     bool isPainting_ = false;
     bool destroying_ = false;
     std::mutex reportMutex_;

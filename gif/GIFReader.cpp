@@ -273,7 +273,8 @@ void TGIFImage::ParseGIF(TStream& stream)
             backdropColor_ = EntryToRGB(table.Entries[background]);
     }
 
-    uint8_t introducer = ReadByte(stream);
+    // A file that ends after its screen simply has no frames.
+    uint8_t introducer = AtEnd(stream) ? kTrailer : ReadByte(stream);
     while (introducer != 0 && introducer != kTrailer && !AtEnd(stream)) {
         std::unique_ptr<TExtensionList> extensions = ReadExtensionRun(stream, introducer);
         if (introducer == kImageIntroducer) {
@@ -297,7 +298,8 @@ uint8_t TGIFImage::NextIntroducerAfterImage(TStream& stream)
 {
     if (AtEnd(stream))
         return kTrailer;
-    uint8_t introducer = ReadByte(stream);
+    // A file that ends after its screen simply has no frames.
+    uint8_t introducer = AtEnd(stream) ? kTrailer : ReadByte(stream);
     while (introducer == 0 && !AtEnd(stream))
         introducer = ReadByte(stream);
     // Garbage after an image ends the file quietly with the frames so far.

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <memory>
 
@@ -33,7 +34,7 @@ constexpr int kEndOfData = 0x10000;
 //   bitPos    next unread bit in `buffer`
 //   bitCount  bits of `buffer` that hold data
 // A refill keeps the 3 bytes from bitPos / 8, so bitCount never exceeds
-// 8 * 258 and the 3 bytes read for a code always lie inside the buffer.
+// 8 * 258 and the 8 bytes read for a code always lie inside the buffer.
 struct BitWindow {
     uint32_t bitPos = 0;
     uint32_t bitCount = 0;
@@ -124,6 +125,9 @@ struct Entry {
     uint8_t first;
 };
 
+// Codes and short strings are moved as little-endian words.
+static_assert(std::endian::native == std::endian::little);
+
 // A known string of at most 3 pixels packed in one word: the pixels in the
 // low bytes, first pixel lowest, and the length in the top byte; 0 for any
 // other string. Most codes of real images stand for such strings, and the
@@ -144,7 +148,9 @@ struct Tables {
     std::array<uint32_t, kMaxCodes> shortStrings;
     std::array<Entry, kMaxCodes> entries{};
     std::array<uint8_t, kMaxWalk + 2> stack;
-    std::array<uint8_t, 260> buffer{};
+    // 260 bytes of window and 8 more, so that a code is read with one
+    // 8-byte load wherever it starts.
+    std::array<uint8_t, 268> buffer{};
 };
 
 // What the decoder carries from one code to the next.
@@ -203,7 +209,11 @@ public:
             for (int row = 0; row < target.height && target.width > 0; ++row)
                 std::memset(target.firstRow + row * target.rowStep, 0, RowBytes());
         }
-        RunCodes();
+        // Damaged from the start, or packed rows: every code the general way.
+        if (target.bitCount == 8 && !damaged_)
+            RunCodes<true>();
+        else
+            RunCodes<false>();
         if (target.zeroed || zeroFirst)
             ClearScratch();
         else
@@ -232,6 +242,7 @@ private:
         return static_cast<size_t>(out_.target.rowStep < 0 ? -out_.target.rowStep : out_.target.rowStep);
     }
     void ZeroRest();
+    template <bool kBytes>
     void RunCodes();
     bool DecodeCode(int code, bool& reportable);
     void AddEntry(uint8_t firstPixel);
@@ -259,6 +270,7 @@ private:
 // its state in locals, so that pixel stores, which may alias anything, do
 // not force it back to memory. Every other code goes through DecodeCode,
 // which follows the rules case by case.
+template <bool kFast>
 void Decoder::RunCodes()
 {
     uint32_t* const words = tables_->shortStrings.data();
@@ -266,8 +278,6 @@ void Decoder::RunCodes()
     uint8_t* const buffer = tables_->buffer.data();
     const int end = clear_ + 1;
     const int width = out_.target.width;
-    // Damaged from the start, or packed rows: every code the general way.
-    const bool fast = out_.target.bitCount == 8 && !damaged_;
 
     size_t position = 1;
     size_t lastPosition = position;
@@ -288,8 +298,8 @@ void Decoder::RunCodes()
         if (window.bitPos + static_cast<uint32_t>(s.codeWidth) > window.bitCount) {
             code = kEndOfData;
         } else {
-            const uint8_t* p = buffer + window.bitPos / 8;
-            const uint32_t bits = p[0] | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16;
+            uint64_t bits = 0;
+            std::memcpy(&bits, buffer + window.bitPos / 8, sizeof bits);
             code = static_cast<int>(bits >> (window.bitPos % 8) & ((1u << s.codeWidth) - 1));
             window.bitPos += static_cast<uint32_t>(s.codeWidth);
         }
@@ -299,7 +309,7 @@ void Decoder::RunCodes()
         }
         reportable = true;
 
-        if (fast && static_cast<unsigned>(code) < static_cast<unsigned>(s.next)) {
+        if (kFast && static_cast<unsigned>(code) < static_cast<unsigned>(s.next)) {
             const uint32_t word = words[code];
             int length = static_cast<int>(word >> 24);
             uint8_t firstPixel = 0;
@@ -365,7 +375,7 @@ void Decoder::RunCodes()
             return;
         s = state_;
         room = out_.Done() ? 0 : width - out_.column;
-        if (fast)
+        if (kFast)
             cursor = out_.rowStart + out_.column;
     }
     // Data that end before the end code while rows remain are truncated.

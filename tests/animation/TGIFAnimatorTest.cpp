@@ -71,23 +71,6 @@ protected:
     ErrorReporter previousReporter_;
 };
 
-TEST_F(AnimatorTest, StartsStoppedEmptyAndAtTheDefaultSize)
-{
-    EXPECT_FALSE(animator_->AsyncDrawing());
-    EXPECT_FALSE(animator_->Animate());
-    EXPECT_TRUE(animator_->AutoSize());
-    EXPECT_FALSE(animator_->Center());
-    EXPECT_EQ(animator_->FrameIndex(), 0);
-    EXPECT_TRUE(animator_->Image().IsEmpty());
-    EXPECT_TRUE(animator_->Loop());
-    EXPECT_FALSE(animator_->Stretch());
-    EXPECT_TRUE(animator_->Transparent());
-    EXPECT_EQ(animator_->size(), QSize(105, 105));
-    EXPECT_EQ(animator_->Timer().Interval(), 1000u);
-    EXPECT_TRUE(animator_->Timer().SyncEvent());
-    EXPECT_TRUE(animator_->Timer().ThreadSuspended());
-}
-
 TEST_F(AnimatorTest, EachFrameShowsBetween50MillisecondsAnd10Seconds)
 {
     // GIF delays in hundredths of a second, and what the animator plays.

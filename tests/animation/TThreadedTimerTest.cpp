@@ -97,18 +97,6 @@ protected:
     ErrorReporter previousReporter_;
 };
 
-TEST_F(TimerTest, StartsWithTheDocumentedDefaultsAndASuspendedThread)
-{
-    EXPECT_TRUE(Timer().Enabled());
-    EXPECT_EQ(Timer().Interval(), 1000u);
-    EXPECT_TRUE(Timer().SyncEvent());
-    EXPECT_TRUE(Timer().Threaded());
-    EXPECT_EQ(Timer().ThreadPriority(), tpNormal);
-    EXPECT_FALSE(Timer().OnTimer());
-    EXPECT_TRUE(Timer().ThreadSuspended());
-    EXPECT_EQ(Timer().ThreadInterval(), 1000u);
-}
-
 TEST_F(TimerTest, FirstTickComesAfterTheWholeIntervalOnTheInterfaceThread)
 {
     Qt::HANDLE tickThread = nullptr;

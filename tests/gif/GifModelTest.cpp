@@ -1,0 +1,261 @@
+// The GIF model: defaults, sharing, copy rules and conversion errors, the
+// extension helpers and the colour arithmetic.
+#include "GifReadSupport.h"
+
+#include "gif/Extension.h"
+#include "gif/GIFPaletteRec.h"
+#include "rtl/Exception.h"
+
+#include <gtest/gtest.h>
+
+namespace scindra::test {
+namespace {
+
+Bytes TwoFrames()
+{
+    GifBuilder b;
+    b.Header("89a").Screen(4, 3, DistinctPalette(4), 2).Loop(3);
+    ImageSpec image;
+    image.pixels = NoisePixels(4, 3, 4, 1);
+    image.lzw.codeSize = 2;
+    b.Control({2, 7, 1, false}).Comment("first").Image(image);
+    image.pixels = NoisePixels(3, 2, 4, 2);
+    image.localTable = DistinctPalette(4);
+    image.left = 1;
+    return b.Image(image).Trailer().Build();
+}
+
+TEST(GifModel, NewImageIsEmpty)
+{
+    TGIFImage image;
+    EXPECT_EQ(image.FrameCount(), 0);
+    EXPECT_EQ(image.ActiveFrame(), -1);
+    EXPECT_TRUE(image.IsEmpty());
+    EXPECT_EQ(image.Width(), 0);
+    EXPECT_EQ(image.Height(), 0);
+    EXPECT_EQ(image.LogicalWidth(), 0);
+    EXPECT_EQ(image.BackdropColor(), kColorNone);
+    EXPECT_EQ(image.LoopCount(), 1);
+    EXPECT_FALSE(image.LoopEnabled());
+    EXPECT_EQ(image.FormatVersion(), fvUnknown);
+    EXPECT_TRUE(image.Transparent());
+    EXPECT_FALSE(image.IsTransparent());
+    EXPECT_TRUE(image.PaletteHandle().isEmpty());
+    EXPECT_EQ(FailureOf([&] { image.FrameAt(0); }), "Index de liste hors limites (0)");
+}
+
+TEST(GifModel, SizeCannotBeSet)
+{
+    TGIFImage empty;
+    const auto loaded = Load(TwoFrames());
+    for (TGIFImage* image : {&empty, loaded.get()}) {
+        EXPECT_EQ(FailureOf([&] { image->SetWidth(10); }), "Cannot change the Size of a GIF image");
+        EXPECT_EQ(FailureOf([&] { image->SetHeight(10); }), "Cannot change the Size of a GIF image");
+    }
+}
+
+TEST(GifModel, ReadingFillsTheModel)
+{
+    const auto image = Load(TwoFrames());
+    ASSERT_EQ(image->FrameCount(), 2);
+    EXPECT_EQ(image->ActiveFrame(), 0);
+    EXPECT_EQ(image->LoopCount(), 3);
+    EXPECT_EQ(image->BackdropColor(), EntryToRGB(image->Data().GlobalTable.Entries[2]));
+    EXPECT_EQ(image->Data().GlobalBits, 2);
+    EXPECT_EQ(image->Data().ColorResolution, 8);
+    EXPECT_TRUE(image->PaletteModified());
+    EXPECT_FALSE(image->FrameAt(0)->HasLocalTable());
+    EXPECT_TRUE(image->FrameAt(1)->HasLocalTable());
+    EXPECT_EQ(image->FrameAt(1)->OffsetX(), 1);
+    EXPECT_EQ(image->Width(), 4) << "the active frame's own size";
+    EXPECT_EQ(image->PaletteHandle().size(), 16);
+}
+
+TEST(GifModel, CopiedImagesShareTheirDataUntilReset)
+{
+    const auto source = Load(TwoFrames());
+    TGIFImage copy;
+    int changes = 0;
+    copy.SetOnChange([&](TGraphic&) { ++changes; });
+    copy.CopyFrom(source.get());
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(copy.SameImage(*source));
+    EXPECT_TRUE(source->SameImage(copy));
+    EXPECT_EQ(copy.FrameCount(), 2);
+    EXPECT_EQ(copy.FrameAt(1)->SharedItem(), source->FrameAt(1)->SharedItem());
+    EXPECT_EQ(copy.FrameAt(0)->HasLocalTable(), false) << "the source's flag is kept";
+    EXPECT_EQ(copy.LoopCount(), 3);
+    EXPECT_EQ(copy.LogicalWidth(), source->LogicalWidth());
+    EXPECT_EQ(*copy.FrameAt(0)->FrameComment(false), std::vector<std::string>{"first"});
+    EXPECT_EQ(IndicesOf(copy.FrameAt(1)->RenderBitmap()), IndicesOf(source->FrameAt(1)->RenderBitmap()));
+    copy.CopyFrom(nullptr);
+    EXPECT_FALSE(copy.SameImage(*source));
+    EXPECT_EQ(copy.FrameCount(), 0);
+    EXPECT_EQ(changes, 2);
+}
+
+TEST(GifModel, FrameCopiesAcrossImagesCarryTheirColours)
+{
+    const auto source = Load(TwoFrames());
+    TGIFImage other;
+    other.CopyFrom(source->FrameAt(0));
+    ASSERT_EQ(other.FrameCount(), 1);
+    EXPECT_EQ(other.ActiveFrame(), 0);
+    EXPECT_EQ(other.FormatVersion(), fv87a);
+    EXPECT_TRUE(other.FrameAt(0)->HasLocalTable()) << "another image: the frame carries its table";
+    EXPECT_EQ(other.Data().GlobalTable, source->Data().GlobalTable);
+    EXPECT_EQ(other.FrameAt(0)->DelayMs(), 70);
+
+    // Within one image the flag is the source's.
+    source->FrameAt(1)->CopyFrom(source->FrameAt(0));
+    EXPECT_FALSE(source->FrameAt(1)->HasLocalTable());
+    // An image made from one of its own frames.
+    source->CopyFrom(source->FrameAt(1));
+    ASSERT_EQ(source->FrameCount(), 1);
+    EXPECT_EQ(IndicesOf(source->FrameAt(0)->RenderBitmap()), NoisePixels(4, 3, 4, 1).indices);
+}
+
+TEST(GifModel, FrameCopyDropsABitmapOfOldData)
+{
+    const auto image = Load(TwoFrames());
+    TGIFFrame* target = image->FrameAt(0);
+    target->RenderBitmap();
+    const auto other = Load(TwoFrames(), false);
+    TGIFFrame* source = other->FrameAt(1);
+    ASSERT_EQ(source->DecodedBitmap(), nullptr);
+    target->CopyFrom(source);
+    EXPECT_EQ(IndicesOf(target->RenderBitmap()), NoisePixels(3, 2, 4, 2).indices);
+}
+
+TEST(GifModel, BitmapsBecomeFramesAndVersionsFollow)
+{
+    QImage bitmap(5, 4, QImage::Format_RGB32);
+    bitmap.fill(Qt::blue);
+    TGIFImage image;
+    image.CopyFrom(bitmap, kColorMagenta);
+    ASSERT_EQ(image.FrameCount(), 1);
+    EXPECT_EQ(image.ActiveFrame(), 0);
+    EXPECT_EQ(image.FormatVersion(), fv87a);
+    EXPECT_EQ(image.FrameAt(0)->KeyColor(), kColorMagenta);
+    EXPECT_EQ(image.Width(), 5);
+    EXPECT_EQ(image.LogicalWidth(), 5);
+    EXPECT_EQ(image.AppendFrame(bitmap), 1);
+    EXPECT_EQ(image.FormatVersion(), fv89a);
+    EXPECT_EQ(image.ActiveFrame(), 1);
+    QImage out;
+    TColor key = 0;
+    image.SetActiveFrame(0);
+    image.CopyTo(out, &key);
+    EXPECT_EQ(out.size(), QSize(5, 4));
+    EXPECT_EQ(key, kColorMagenta);
+
+    TGIFImage empty;
+    EXPECT_EQ(empty.ActiveBitmap().isNull(), true);
+    EXPECT_EQ(empty.FrameCount(), 1) << "asking an empty image for its bitmap gives it an empty frame";
+}
+
+TEST(GifModel, ConversionsBetweenUnrelatedClassesFail)
+{
+    TGIFImage image;
+    TGIFFrame frame(nullptr);
+    TExtension extension;
+    struct Case {
+        const char* name;
+        std::function<void()> action;
+        std::string failure;
+    };
+    const Case cases[] = {
+        {"image into extension", [&] { extension.CopyFrom(&image); }, "Impossible d'affecter TGIFImage à TExtension"},
+        {"none into extension", [&] { extension.CopyFrom(nullptr); }, "Impossible d'affecter nil à TExtension"},
+        {"extension into image", [&] { image.CopyFrom(&extension); }, "Impossible d'affecter TExtension à TGIFImage"},
+        {"extension into frame", [&] { frame.CopyFrom(&extension); }, "Impossible d'affecter TExtension à TGIFFrame"},
+        {"frame to extension", [&] { frame.CopyTo(extension); }, "Impossible d'affecter TGIFFrame à TExtension"},
+        {"image to frame", [&] { image.CopyTo(frame); }, "Impossible d'affecter TGIFImage à TGIFFrame"},
+        {"frame to image", [&] { frame.CopyTo(image); }, ""},
+        {"none into image", [&] { image.CopyFrom(nullptr); }, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FailureOf(c.action), c.failure) << c.name;
+}
+
+TEST(GifModelExtension, CopyKeepsTheTargetsBlocksWhenTheSourceHasNone)
+{
+    TExtension source;
+    source.Kind = ekApplication;
+    source.FixedBytes[0] = 11;
+    TExtension target;
+    target.SubBlocks = std::make_unique<std::vector<std::string>>(std::vector<std::string>{"kept"});
+    target.CopyFrom(&source);
+    EXPECT_EQ(target.Kind, ekApplication);
+    EXPECT_EQ(target.FixedBytes[0], 11);
+    ASSERT_NE(target.SubBlocks, nullptr);
+    EXPECT_EQ(*target.SubBlocks, std::vector<std::string>{"kept"});
+    source.SubBlocks = std::make_unique<std::vector<std::string>>(std::vector<std::string>{"a", "b"});
+    target.CopyFrom(&source);
+    EXPECT_EQ(*target.SubBlocks, (std::vector<std::string>{"a", "b"}));
+}
+
+TEST(GifModelExtension, LoopBlockMatchesAsManyBytesAsTheBlockHolds)
+{
+    struct Case {
+        uint8_t blockSize;
+        std::string identifier;
+        std::string firstBlock;
+        bool loop;
+    };
+    const Case cases[] = {
+        {11, "NETSCAPE2.0", std::string("\1\0\0", 3), true},  {11, "ANIMEXTS1.0", std::string("\1\5\0", 3), true},
+        {8, "NETSCAPEx.y", std::string("\1\0\0", 3), true},   {12, "NETSCAPE2.0", std::string("\1\0\0", 3), false},
+        {11, "NETSCAPE2.0", std::string("\1\0", 2), false},   {11, "NETSCAPE2.0", std::string("\2\0\0", 3), false},
+    };
+    for (const Case& c : cases) {
+        TExtension extension;
+        extension.Kind = ekApplication;
+        extension.FixedBytes[0] = c.blockSize;
+        std::copy(c.identifier.begin(), c.identifier.end(), extension.FixedBytes.begin() + 1);
+        extension.SubBlocks = std::make_unique<std::vector<std::string>>(std::vector<std::string>{c.firstBlock});
+        EXPECT_EQ(extension.IsLoopBlock(), c.loop) << c.identifier << " " << int(c.blockSize);
+    }
+}
+
+TEST(GifModelExtension, FrameCommentAndLastOfKind)
+{
+    TGIFFrame frame(nullptr);
+    EXPECT_EQ(frame.FrameComment(false), nullptr);
+    EXPECT_EQ(LastExtensionOfKind(frame.ExtensionList(), ekComment), nullptr);
+    frame.SetFrameComment({"one", "two"});
+    auto control = std::make_unique<TExtension>();
+    frame.ExtensionList()->push_back(std::move(control));
+    ASSERT_NE(frame.FrameComment(false), nullptr);
+    EXPECT_EQ(*frame.FrameComment(false), (std::vector<std::string>{"one", "two"}));
+    EXPECT_EQ(LastExtensionOfKind(frame.ExtensionList(), ekGraphicControl), frame.ExtensionList()->back().get());
+    EXPECT_EQ(frame.ExtensionList()->size(), 2u);
+}
+
+TEST(GifModelColour, TableLookups)
+{
+    TGIFPaletteRec table;
+    table.EntryCount = 3;
+    table.Entries[0] = {1, 2, 3};
+    table.Entries[1] = {255, 0, 255};
+    table.Entries[2] = {255, 0, 255};
+    table.Entries[3] = {9, 9, 9};
+    EXPECT_EQ(EntryToRGB(table.Entries[0]), 0x030201u);
+    EXPECT_EQ(IndexOfColor(table, 0x030201), 0);
+    EXPECT_EQ(IndexOfColor(table, kColorMagenta), 1) << "lowest index";
+    EXPECT_EQ(IndexOfColor(table, 0x090909), -1) << "past the entry count";
+    EXPECT_EQ(IndexOfColor(table, kColorNone), -1);
+
+    struct Count {
+        int count;
+        int bits;
+    };
+    for (const Count& c : {Count{2, 1}, Count{4, 2}, Count{8, 3}, Count{16, 4}, Count{32, 5}, Count{64, 6},
+                           Count{128, 7}, Count{256, 8}, Count{65536 + 4, 2}})
+        EXPECT_EQ(BitsForColorCount(c.count), c.bits) << c.count;
+    for (int count : {0, 1, 3, 255, 512})
+        EXPECT_EQ(FailureOf([&] { BitsForColorCount(count); }), "Wrong number of colors; must be a power of 2") << count;
+}
+
+} // namespace
+} // namespace scindra::test

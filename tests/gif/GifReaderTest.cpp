@@ -1,0 +1,389 @@
+// The block structure of GIF files as the reader takes it: versions, loop
+// blocks, graphic controls, comments, lenient endings, damaged data, and the
+// mended faults around lengths, delays and the active frame.
+#include "GifReadSupport.h"
+
+#include "gif/GIFImage.h"
+#include "gif/PictureRegistry.h"
+#include "gif/GIFRegistration.h"
+#include "rtl/Exception.h"
+#include "rtl/TMemoryStream.h"
+
+#include <gtest/gtest.h>
+
+#include <QMimeData>
+#include <QPainter>
+
+#include <cstdio>
+#include <filesystem>
+
+namespace scindra::test {
+namespace {
+
+const Palette kFour = DistinctPalette(4);
+
+// A file with one 2 x 2 frame after the given extension bytes.
+Bytes OneFrame(const std::function<void(GifBuilder&)>& extensions, const std::string& version = "89a")
+{
+    GifBuilder b;
+    b.Header(version).Screen(2, 2, kFour);
+    extensions(b);
+    ImageSpec image;
+    image.pixels = RowPixels(2, 2, 4);
+    image.lzw.codeSize = 2;
+    return b.Image(image).Trailer().Build();
+}
+
+TEST(GifReaderVersion, SignatureAndVersionIgnoreLetterCase)
+{
+    struct Case {
+        std::string signature;
+        std::string version;
+        TGIFFormatVersion expected;
+        std::string failure;
+    };
+    const Case cases[] = {
+        {"GIF", "89a", fv89a, ""},   {"gif", "89A", fv89a, ""}, {"GiF", "87a", fv87a, ""},
+        {"GIF", "87A", fv87a, ""},   {"GIF", "88a", fvUnknown, "Unknown GIF version"},
+        {"JIF", "89a", fvUnknown, "Unknown GIF version"},
+    };
+    for (const Case& c : cases) {
+        GifBuilder b;
+        b.Header(c.version, c.signature).Screen(1, 1).Trailer();
+        TGIFImage image;
+        TMemoryStream stream(b.Build());
+        EXPECT_EQ(FailureOf([&] { image.ReadGIF(stream.Size(), stream, true); }), c.failure) << c.signature << c.version;
+        if (c.failure.empty()) {
+            EXPECT_EQ(image.FormatVersion(), c.expected) << c.signature << c.version;
+        }
+    }
+}
+
+TEST(GifReaderEmpty, FilesWithoutFramesReadQuietly)
+{
+    struct Case {
+        const char* name;
+        Bytes gif;
+        TGIFFormatVersion version;
+    };
+    const Case cases[] = {
+        {"only a trailer", GifBuilder().Header("87a").Screen(5, 4).Trailer().Build(), fv87a},
+        {"nothing after the screen", GifBuilder().Header("89a").Screen(5, 4, kFour).Build(), fv89a},
+        {"zero byte after the screen", GifBuilder().Header("89a").Screen(5, 4).Byte(0).Build(), fv89a},
+        {"no bytes at all", Bytes(), fvUnknown},
+    };
+    for (const Case& c : cases) {
+        TGIFImage image;
+        TMemoryStream stream(c.gif);
+        image.ReadGIF(stream.Size(), stream, true);
+        EXPECT_EQ(image.FrameCount(), 0) << c.name;
+        EXPECT_EQ(image.ActiveFrame(), -1) << c.name;
+        EXPECT_EQ(image.FormatVersion(), c.version) << c.name;
+        EXPECT_TRUE(image.IsEmpty()) << c.name;
+        EXPECT_EQ(image.LogicalWidth(), 0) << c.name;
+    }
+}
+
+TEST(GifReaderTruncation, StructuralShortReadsFailWithTheStreamError)
+{
+    const Bytes whole = OneFrame([](GifBuilder&) {});
+    // Cut inside the header, the screen descriptor, the global table and the
+    // image descriptor.
+    for (size_t cut : {4u, 9u, 16u, 28u}) {
+        const Bytes gif(whole.begin(), whole.begin() + static_cast<long>(cut));
+        EXPECT_EQ(FailureOf([&] { Load(gif); }), "Erreur de lecture du flux") << cut;
+    }
+}
+
+TEST(GifReaderLoop, LoopBlocksSetLoopingAndCount)
+{
+    struct Case {
+        std::string identifier;
+        Bytes block;
+        bool enabled;
+        uint16_t count;
+    };
+    const Case cases[] = {
+        {"NETSCAPE2.0", {1, 0, 0}, true, 0},
+        {"NETSCAPE2.0", {1, 0x40, 0x9C}, true, 30000}, // 40000 is capped
+        {"NETSCAPE2.0", {1, 5, 1}, true, 261},
+        {"ANIMEXTS1.0", {1, 3, 0}, true, 3},
+        {"NETSCAPE2.1", {1, 3, 0}, false, 1},
+        {"NETSCAPE2.0", {2, 3, 0}, false, 1},  // not the loop sub-block
+        {"NETSCAPE2.0", {1, 3}, false, 1},     // too short
+        {"XMP DataXMP", {1, 3, 0}, false, 1},
+    };
+    for (const Case& c : cases) {
+        const auto image = Load(OneFrame([&](GifBuilder& b) { b.Application(c.identifier, {c.block}); }));
+        EXPECT_EQ(image->LoopEnabled(), c.enabled) << c.identifier;
+        EXPECT_EQ(image->LoopCount(), c.count) << c.identifier;
+        ASSERT_EQ(image->FrameCount(), 1);
+        EXPECT_EQ(image->FrameAt(0)->ExtensionList(), nullptr) << "application blocks are not kept";
+    }
+}
+
+TEST(GifReaderControl, GraphicControlsBeforeOneImage)
+{
+    const auto rgb = [](int i) { return kFour[i].r | kFour[i].g << 8 | kFour[i].b << 16; };
+    struct Case {
+        const char* name;
+        std::vector<GraphicControl> controls;
+        uint16_t delayMs;
+        TColor key;
+        int disposal;
+    };
+    const Case cases[] = {
+        {"one control", {{2, 10, 3, false}}, 100, static_cast<TColor>(rgb(3)), 2},
+        {"longest delay wins", {{0, 5, std::nullopt, false}, {1, 3, std::nullopt, false}}, 50, kColorNone, 1},
+        {"last transparency wins", {{0, 0, 1, false}, {0, 0, std::nullopt, false}}, 0, kColorNone, 0},
+        {"index out of range keeps the key", {{0, 0, 2, false}, {3, 0, 4, false}}, 0, static_cast<TColor>(rgb(2)), 3},
+        {"index equal to the count", {{0, 0, 4, false}}, 0, kColorNone, 0},
+        {"delay saturates", {{0, 6554, std::nullopt, false}}, 65535, kColorNone, 0},
+        {"reserved disposal kept", {{7, 1, std::nullopt, false}}, 10, kColorNone, 7},
+    };
+    for (const Case& c : cases) {
+        const auto image = Load(OneFrame([&](GifBuilder& b) {
+            for (const auto& control : c.controls)
+                b.Control(control);
+        }));
+        const TGIFFrame* frame = image->FrameAt(0);
+        EXPECT_EQ(frame->DelayMs(), c.delayMs) << c.name;
+        EXPECT_EQ(frame->KeyColor(), c.key) << c.name;
+        EXPECT_EQ(frame->Disposal(), c.disposal) << c.name;
+        ASSERT_NE(frame->ExtensionList(), nullptr) << c.name;
+        EXPECT_EQ(frame->ExtensionList()->size(), c.controls.size()) << c.name;
+    }
+}
+
+TEST(GifReaderComment, CommentsGoToTheFrameOrTheImage)
+{
+    GifBuilder b;
+    b.Header("89a").Screen(2, 2, kFour).Comment("before");
+    ImageSpec image;
+    image.pixels = RowPixels(2, 2, 4);
+    image.lzw.codeSize = 2;
+    b.Image(image).Comment("after one").Comment("after two").Trailer();
+    const auto gif = Load(b.Build());
+    ASSERT_EQ(gif->FrameCount(), 1);
+    const std::vector<std::string>* frameComment = gif->FrameAt(0)->FrameComment(false);
+    ASSERT_NE(frameComment, nullptr);
+    EXPECT_EQ(*frameComment, std::vector<std::string>{"before"});
+    EXPECT_EQ(gif->ImageComment(), (std::vector<std::string>{"after one", "\r\n\r\n", "after two"}));
+}
+
+TEST(GifReaderComment, OnlyTheFirstTrailingRunFillsTheImageComment)
+{
+    GifBuilder b;
+    b.Header("89a").Screen(2, 2, kFour);
+    ImageSpec image;
+    image.pixels = RowPixels(2, 2, 4);
+    image.lzw.codeSize = 2;
+    b.Image(image).Comment("kept").Byte(0x3B);
+    EXPECT_EQ(Load(b.Build())->ImageComment(), std::vector<std::string>{"kept"});
+}
+
+TEST(GifReaderPlainText, PlainTextDropsTheControlsBeforeIt)
+{
+    const auto image = Load(OneFrame([](GifBuilder& b) {
+        b.Control({2, 50, 1, false}).PlainText("hello").Comment("note");
+    }));
+    const TGIFFrame* frame = image->FrameAt(0);
+    EXPECT_EQ(frame->DelayMs(), 0);
+    EXPECT_EQ(frame->KeyColor(), kColorNone);
+    ASSERT_NE(frame->ExtensionList(), nullptr);
+    ASSERT_EQ(frame->ExtensionList()->size(), 1u);
+    EXPECT_EQ(frame->ExtensionList()->front()->Kind, ekComment);
+}
+
+TEST(GifReaderExtensions, UnknownLabelNamesItInHexadecimal)
+{
+    for (const auto& [label, message] : {std::pair<uint8_t, std::string>{0xAB, "Unrecognized extension block: ab"},
+                                         {0x02, "Unrecognized extension block: 02"}}) {
+        const Bytes gif = OneFrame([label = label](GifBuilder& b) { b.Raw({0x21, label, 0}); });
+        EXPECT_EQ(FailureOf([&] { Load(gif); }), message);
+    }
+}
+
+TEST(GifReaderEndings, GarbageAfterAnImageEndsQuietlyElsewhereItFails)
+{
+    GifBuilder b;
+    b.Header("89a").Screen(2, 2, kFour);
+    ImageSpec image;
+    image.pixels = RowPixels(2, 2, 4);
+    image.lzw.codeSize = 2;
+    b.Image(image).Raw({0, 0, 'x'}).Image(image).Trailer();
+    EXPECT_EQ(Load(b.Build())->FrameCount(), 1) << "zero bytes skipped, then garbage ends the file";
+
+    GifBuilder c;
+    c.Header("89a").Screen(2, 2, kFour).Comment("c").Byte('x').Image(image).Trailer();
+    EXPECT_EQ(FailureOf([&] { Load(c.Build()); }), "Erreur de lecture du flux");
+}
+
+TEST(GifReaderDescriptor, ZeroSizesTakeTheLogicalScreen)
+{
+    GifBuilder b;
+    b.Header("89a").Screen(3, 2, kFour);
+    ImageSpec image;
+    image.pixels = RowPixels(3, 2, 4);
+    image.lzw.codeSize = 2;
+    image.descriptorWidth = 0;
+    image.descriptorHeight = 0;
+    const auto gif = Load(b.Image(image).Trailer().Build());
+    TGIFFrame* frame = gif->FrameAt(0);
+    EXPECT_EQ(frame->Item().PixelWidth, 3);
+    EXPECT_EQ(frame->Item().PixelHeight, 2);
+    EXPECT_EQ(IndicesOf(frame->RenderBitmap()), image.pixels.indices);
+}
+
+TEST(GifReaderDamage, SubBlockCutByTheEndOfTheFile)
+{
+    GifBuilder b;
+    b.Header("89a").Screen(16, 16, DistinctPalette(256));
+    ImageSpec image;
+    image.pixels = NoisePixels(16, 16, 256, 7);
+    image.blockSize = 40;
+    b.Image(image).Image(image);
+    Bytes gif = b.Build();
+    gif.resize(gif.size() - 30); // inside the last sub-block of the second frame
+
+    const auto loaded = Load(gif);
+    ASSERT_EQ(loaded->FrameCount(), 2);
+    EXPECT_FALSE(loaded->FrameAt(0)->IsDamaged());
+    EXPECT_TRUE(loaded->FrameAt(1)->IsDamaged());
+    EXPECT_EQ(FailureOf([&] { loaded->FrameAt(1)->RenderBitmap(); }), "Erreur de lecture du flux");
+    EXPECT_TRUE(loaded->FrameAt(1)->DecodedBitmap()->isNull()) << "a failed decode leaves the empty bitmap";
+}
+
+TEST(GifReaderDamage, FirstFrameThatFailsIsRemovedAndTheActiveFrameReset)
+{
+    GifBuilder b;
+    b.Header("89a").Screen(16, 16, DistinctPalette(256)).Control({0, 5, std::nullopt, false});
+    ImageSpec image;
+    image.pixels = NoisePixels(16, 16, 256, 3);
+    image.blockSize = 40;
+    b.Image(image);
+    Bytes gif = b.Build();
+    gif.resize(gif.size() - 50);
+
+    TGIFImage loaded;
+    TMemoryStream stream(gif);
+    EXPECT_EQ(FailureOf([&] { loaded.ReadGIF(stream.Size(), stream, true); }), "Erreur de lecture du flux");
+    EXPECT_EQ(loaded.FrameCount(), 0);
+    EXPECT_EQ(loaded.ActiveFrame(), -1);
+    // Everything that reads the active frame stays inside the list.
+    EXPECT_TRUE(loaded.IsEmpty());
+    EXPECT_EQ(loaded.Width(), 0);
+    EXPECT_EQ(loaded.LogicalHeight(), 0);
+    loaded.SetActiveFrame(5);
+    EXPECT_TRUE(loaded.IsEmpty());
+    EXPECT_EQ(loaded.Height(), 0);
+}
+
+TEST(GifReaderDamage, FrameFailingAfterTakingItsExtensionsFreesThemOnce)
+{
+    // The descriptor is cut short after a control and a comment: the frame
+    // owns them when it fails (run under the address sanitizer).
+    GifBuilder b;
+    b.Header("89a").Screen(4, 4, kFour).Control({0, 1, 0, false}).Comment("c").Raw({0x2C, 0, 0, 0});
+    EXPECT_EQ(FailureOf([&] { Load(b.Build()); }), "Erreur de lecture du flux");
+}
+
+TEST(GifReaderActiveFrame, OutOfRangeIndexesReadFrameZeroOrNothing)
+{
+    const auto image = Load(OneFrame([](GifBuilder&) {}));
+    for (int active : {-1, 1, 7}) {
+        image->SetActiveFrame(active);
+        EXPECT_FALSE(image->IsEmpty()) << active;
+        EXPECT_EQ(image->Width(), 0) << active;
+        EXPECT_EQ(image->ActiveBitmap().width(), 2) << active << ": frame 0";
+        QImage canvas(4, 4, QImage::Format_RGB32);
+        canvas.fill(Qt::red);
+        QPainter painter(&canvas);
+        image->DrawTo(painter, canvas.rect());
+        painter.end();
+        EXPECT_EQ(canvas.pixel(0, 0), qRgb(255, 0, 0)) << active << ": nothing drawn";
+    }
+}
+
+TEST(GifReaderByteCount, LengthPrefixIsCheckedAgainstTheBytesThere)
+{
+    struct Case {
+        const char* name;
+        Bytes stored;
+        std::string failure;
+        int frames;
+    };
+    const Bytes gif = OneFrame([](GifBuilder&) {});
+    const auto prefixed = [&](uint32_t length, const Bytes& body) {
+        Bytes out{static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length >> 16),
+                  static_cast<uint8_t>(length >> 24)};
+        out.insert(out.end(), body.begin(), body.end());
+        return out;
+    };
+    const Bytes twentyBytes(16, 'G');
+    const Case cases[] = {
+        {"exact", prefixed(static_cast<uint32_t>(gif.size()), gif), "", 1},
+        {"2 GiB claimed by 20 bytes", prefixed(0x80000000u, twentyBytes), "Erreur de lecture du flux", 0},
+        {"4 GiB - 1 claimed", prefixed(0xFFFFFFFFu, gif), "Erreur de lecture du flux", 0},
+        {"one byte short", prefixed(static_cast<uint32_t>(gif.size() + 1), gif), "Erreur de lecture du flux", 0},
+        {"prefix cut", Bytes{1, 0}, "Erreur de lecture du flux", 0},
+    };
+    for (const Case& c : cases) {
+        TGIFImage image;
+        TMemoryStream stream(c.stored);
+        EXPECT_EQ(FailureOf([&] { image.ReadStoredData(stream); }), c.failure) << c.name;
+        EXPECT_EQ(image.FrameCount(), c.frames) << c.name;
+    }
+}
+
+TEST(GifReaderSources, FileClipboardAndNonMemoryStreamsReadAlike)
+{
+    const Bytes gif = OneFrame([](GifBuilder& b) { b.Loop(0); });
+    const auto path = std::filesystem::temp_directory_path() / "scindra_gif_reader_test.gif";
+    WriteFile(path.string(), gif);
+    TGIFImage fromFile;
+    fromFile.LoadFromFile(path.string());
+    std::filesystem::remove(path);
+    EXPECT_EQ(fromFile.FrameCount(), 1);
+    EXPECT_TRUE(fromFile.LoopEnabled());
+
+    Bytes stored{static_cast<uint8_t>(gif.size()), static_cast<uint8_t>(gif.size() >> 8), 0, 0};
+    stored.insert(stored.end(), gif.begin(), gif.end());
+    QMimeData privateData;
+    privateData.setData(TGIFImage::kClipboardMimeType,
+                        QByteArray(reinterpret_cast<const char*>(stored.data()), static_cast<qsizetype>(stored.size())));
+    QMimeData plainData;
+    plainData.setData(TGIFImage::kPlainMimeType,
+                      QByteArray(reinterpret_cast<const char*>(gif.data()), static_cast<qsizetype>(gif.size())));
+    for (const QMimeData* data : {&privateData, &plainData}) {
+        TGIFImage image;
+        image.ReadFromClipboard(*data);
+        ASSERT_EQ(image.FrameCount(), 1);
+        EXPECT_EQ(image.ActiveFrame(), 0);
+        EXPECT_EQ(IndicesOf(image.FrameAt(0)->RenderBitmap()), RowPixels(2, 2, 4).indices);
+    }
+    QMimeData bitmapData;
+    bitmapData.setImageData(QImage(3, 2, QImage::Format_RGB32));
+    TGIFImage fromBitmap;
+    fromBitmap.ReadFromClipboard(bitmapData);
+    EXPECT_EQ(fromBitmap.FrameCount(), 1);
+    EXPECT_EQ(fromBitmap.Width(), 3);
+}
+
+TEST(GifRegistry, GifFilesCreateGifPictures)
+{
+    {
+        TGIFRegistration registration;
+        const TPictureRegistry::Entry* entry = TPictureRegistry::Find(".GIF");
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->description, "CompuServe GIF Image");
+        const auto picture = TPictureRegistry::CreateForFile("/tmp/logo.Gif");
+        ASSERT_NE(picture, nullptr);
+        EXPECT_EQ(picture->ClassName(), "TGIFImage");
+        EXPECT_EQ(TPictureRegistry::CreateForFile("/tmp/gif/logo"), nullptr);
+    }
+    EXPECT_EQ(TPictureRegistry::Find("gif"), nullptr) << "unregistered at the end";
+}
+
+} // namespace
+} // namespace scindra::test

@@ -1,0 +1,323 @@
+// Frames turned into bitmaps and drawn: the BMP layout of a decoded frame,
+// the indexed bitmaps, keyed drawing at any scale, and the size limits.
+#include "GifReadSupport.h"
+
+#include "gif/DIB.h"
+#include "gif/KeyedDraw.h"
+#include "rtl/Exception.h"
+
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
+namespace scindra::test {
+namespace {
+
+uint32_t Le32(const Bytes& bytes, size_t at)
+{
+    return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<uint32_t>(bytes[at + 3]) << 24;
+}
+
+uint16_t Le16(const Bytes& bytes, size_t at)
+{
+    return static_cast<uint16_t>(bytes[at] | bytes[at + 1] << 8);
+}
+
+// A one-frame file of `colours` distinct colours.
+Bytes FrameOf(const Pixels& pixels, const Palette& palette, std::optional<uint8_t> transparent = std::nullopt)
+{
+    GifBuilder b;
+    b.Header("89a").Screen(static_cast<uint16_t>(pixels.width), static_cast<uint16_t>(pixels.height), palette);
+    if (transparent)
+        b.Control({0, 0, transparent, false});
+    ImageSpec image;
+    image.pixels = pixels;
+    image.lzw.codeSize = std::max(2, TableBitsFor(palette.size()));
+    return b.Image(image).Trailer().Build();
+}
+
+TEST(GifRenderDib, LayoutByColourCount)
+{
+    struct Case {
+        int colours;
+        int bitCount;
+    };
+    for (const Case& c : {Case{2, 1}, Case{4, 4}, Case{8, 4}, Case{16, 4}, Case{32, 8}, Case{256, 8}}) {
+        const Palette palette = DistinctPalette(c.colours);
+        const Pixels pixels = NoisePixels(13, 5, c.colours, static_cast<uint32_t>(c.colours));
+        const auto image = Load(FrameOf(pixels, palette), false);
+        TMemoryStream stream;
+        image->FrameAt(0)->DecodeToDIB(stream);
+        EXPECT_EQ(stream.Position(), 0) << "rewound";
+        const Bytes& dib = stream.Bytes();
+        const int slotCount = 1 << c.bitCount;
+        const uint32_t stride = (13u * static_cast<uint32_t>(c.bitCount) + 31) / 32 * 4;
+        const uint32_t offset = 54 + 4 * static_cast<uint32_t>(slotCount);
+        ASSERT_EQ(dib.size(), offset + 5 * stride) << c.colours;
+        EXPECT_EQ(dib[0], 'B');
+        EXPECT_EQ(dib[1], 'M');
+        EXPECT_EQ(Le32(dib, 2), offset + 5 * stride);
+        EXPECT_EQ(Le32(dib, 6), 0u);
+        EXPECT_EQ(Le32(dib, 10), offset);
+        EXPECT_EQ(Le32(dib, 14), 40u);
+        EXPECT_EQ(Le32(dib, 18), 13u);
+        EXPECT_EQ(Le32(dib, 22), 5u);
+        EXPECT_EQ(Le16(dib, 26), 1);
+        EXPECT_EQ(Le16(dib, 28), c.bitCount) << c.colours;
+        EXPECT_EQ(Le32(dib, 30), 0u);
+        EXPECT_EQ(Le32(dib, 34), 5 * stride);
+        for (size_t at = 38; at < 54; at += 4)
+            EXPECT_EQ(Le32(dib, at), 0u);
+        // Table entries as blue, green, red, 0; the slotCount past them mid grey.
+        for (int slot = 0; slot < slotCount; ++slot) {
+            const size_t at = 54 + 4 * static_cast<size_t>(slot);
+            const Bytes quad(dib.begin() + static_cast<long>(at), dib.begin() + static_cast<long>(at) + 4);
+            if (slot < c.colours) {
+                const Rgb& rgb = palette[static_cast<size_t>(slot)];
+                EXPECT_EQ(quad, (Bytes{rgb.b, rgb.g, rgb.r, 0})) << c.colours << " slot " << slot;
+            } else {
+                EXPECT_EQ(quad, (Bytes{128, 128, 128, 128})) << c.colours << " slot " << slot;
+            }
+        }
+        // Rows bottom-up, pixels packed from the high bits.
+        for (int y = 0; y < 5; ++y) {
+            const size_t row = offset + static_cast<size_t>(4 - y) * stride;
+            for (int x = 0; x < 13; ++x) {
+                const int bit = x * c.bitCount;
+                const int value = dib[row + static_cast<size_t>(bit / 8)] >> (8 - c.bitCount - bit % 8) & (slotCount - 1);
+                ASSERT_EQ(value, pixels.At(x, y)) << c.colours << " at " << x << "," << y;
+            }
+        }
+    }
+}
+
+TEST(GifRenderDib, RenderedBitmapIsTheBmpFileLoaded)
+{
+    for (int colours : {2, 8, 16, 256}) {
+        const Pixels pixels = PhotoPixels(21, 9, colours, 4);
+        const auto image = Load(FrameOf(pixels, DistinctPalette(colours)), false);
+        TMemoryStream stream;
+        image->FrameAt(0)->DecodeToDIB(stream);
+        const QImage loaded = QImage::fromData(
+            QByteArray(reinterpret_cast<const char*>(stream.Memory()), static_cast<qsizetype>(stream.Size())), "BMP");
+        ASSERT_FALSE(loaded.isNull()) << colours;
+        const QImage& rendered = image->FrameAt(0)->RenderBitmap();
+        ASSERT_EQ(rendered.size(), loaded.size());
+        for (int y = 0; y < rendered.height(); ++y)
+            for (int x = 0; x < rendered.width(); ++x)
+                ASSERT_EQ(rendered.pixel(x, y), loaded.pixel(x, y)) << colours << " at " << x << "," << y;
+        // The loader orders a two-colour table its own way.
+        if (colours > 2) {
+            EXPECT_EQ(IndicesOf(rendered), IndicesOf(loaded)) << colours;
+            EXPECT_EQ(rendered.colorTable(), loaded.colorTable()) << colours;
+        }
+    }
+}
+
+TEST(GifRenderDib, QuadsOfAFullAndOfAMissingTable)
+{
+    TGIFPaletteRec none;
+    for (const auto& quad : QuadFromTable(none))
+        EXPECT_EQ(quad, (std::array<uint8_t, 4>{0, 0, 0, 0})) << "no table: 256 black slotCount";
+    TGIFPaletteRec three;
+    three.EntryCount = 3;
+    three.Entries[2] = {1, 2, 3};
+    const auto quads = QuadFromTable(three);
+    EXPECT_EQ(quads[2], (std::array<uint8_t, 4>{3, 2, 1, 0}));
+    EXPECT_EQ(quads[3], (std::array<uint8_t, 4>{128, 128, 128, 128}));
+}
+
+TEST(GifRenderBitmap, IndexedBitmapsWithTheFramesOwnColours)
+{
+    // Two frames with different local tables, one of 2 and one of 16 colours.
+    GifBuilder b;
+    b.Header("89a").Screen(6, 4);
+    const Palette two{{10, 20, 30}, {40, 50, 60}};
+    const Palette sixteen = DistinctPalette(16);
+    ImageSpec first;
+    first.pixels = NoisePixels(6, 4, 2, 1);
+    first.localTable = two;
+    ImageSpec second;
+    second.pixels = NoisePixels(5, 3, 16, 2);
+    second.localTable = sixteen;
+    second.lzw.codeSize = 4;
+    first.lzw.codeSize = 2;
+    const auto image = Load(b.Image(first).Image(second).Trailer().Build());
+
+    const QImage& mono = image->FrameAt(0)->RenderBitmap();
+    EXPECT_EQ(mono.format(), QImage::Format_Mono);
+    EXPECT_EQ(mono.colorTable(), (QVector<QRgb>{qRgb(10, 20, 30), qRgb(40, 50, 60)}));
+    EXPECT_EQ(IndicesOf(mono), first.pixels.indices);
+    const QImage& indexed = image->FrameAt(1)->RenderBitmap();
+    EXPECT_EQ(indexed.format(), QImage::Format_Indexed8);
+    ASSERT_EQ(indexed.colorCount(), 16);
+    EXPECT_EQ(indexed.color(15), qRgb(sixteen[15].r, sixteen[15].g, sixteen[15].b));
+    EXPECT_EQ(IndicesOf(indexed), second.pixels.indices);
+    EXPECT_EQ(&image->FrameAt(1)->RenderBitmap(), &indexed) << "decoded once, then cached";
+    EXPECT_EQ(image->FrameAt(1)->FrameWidth(), 5);
+    image->UpdateLogicalSize();
+    EXPECT_EQ(image->LogicalWidth(), 6);
+}
+
+TEST(GifRenderBitmap, FrameWithoutAnyTableFailsWhenRendered)
+{
+    GifBuilder b;
+    ImageSpec image;
+    image.pixels = NoisePixels(4, 4, 4, 1);
+    image.lzw.codeSize = 2;
+    b.Header("89a").Screen(4, 4).Image(image).Trailer();
+    const auto loaded = Load(b.Build(), false);
+    EXPECT_EQ(FailureOf([&] { loaded->FrameAt(0)->RenderBitmap(); }), "Wrong number of colors; must be a power of 2");
+    EXPECT_EQ(FailureOf([&] { Load(b.Build(), true); }), "Wrong number of colors; must be a power of 2");
+}
+
+TEST(GifRenderBitmap, SizeLimits)
+{
+    struct Case {
+        const char* name;
+        uint16_t width;
+        uint16_t height;
+        std::string failure;
+        bool empty;
+    };
+    const Case cases[] = {
+        {"65535 x 65535", 65535, 65535, "GIF encoded data is corrupt", true},
+        {"65535 x 4097: just above 256 MiB", 65535, 4097, "GIF encoded data is corrupt", true},
+        {"zero width", 0, 7, "", true},
+        {"zero height", 7, 0, "", true},
+        {"65535 x 1", 65535, 1, "", false},
+    };
+    for (const Case& c : cases) {
+        GifBuilder b;
+        // A screen of 0 x 0 keeps zero-size descriptors at zero.
+        b.Header("89a").Screen(0, 0, DistinctPalette(256)).Descriptor(0, 0, c.width, c.height, 0);
+        b.ImageData(8, LzwEncode(Bytes(64, 3), LzwOptions{})).Trailer();
+        const auto image = Load(b.Build(), false);
+        TGIFFrame* frame = image->FrameAt(0);
+        EXPECT_EQ(FailureOf([&] { frame->RenderBitmap(); }), c.failure) << c.name;
+        EXPECT_EQ(frame->DecodedBitmap()->isNull(), c.empty) << c.name;
+        if (c.failure.empty() && !c.empty) {
+            EXPECT_EQ(frame->RenderBitmap().pixelIndex(63, 0), 3) << c.name;
+            EXPECT_EQ(frame->RenderBitmap().pixelIndex(64, 0), 0) << c.name << ": past the data";
+        }
+    }
+}
+
+TEST(GifRenderBitmap, LogicalSizeSaturatesAtTheLargestScreen)
+{
+    GifBuilder b;
+    ImageSpec image;
+    image.pixels = NoisePixels(10, 10, 4, 1);
+    image.left = 65530;
+    image.top = 65535;
+    image.lzw.codeSize = 2;
+    const auto gif = Load(b.Header("89a").Screen(1, 1, DistinctPalette(4)).Image(image).Trailer().Build());
+    gif->UpdateLogicalSize();
+    EXPECT_EQ(gif->LogicalWidth(), 65535);
+    EXPECT_EQ(gif->LogicalHeight(), 65535);
+}
+
+// --- Keyed drawing ------------------------------------------------------------------
+
+constexpr QRgb kBackground = qRgb(1, 2, 3);
+
+// Draws the image into a rectangle twice its size on a filled canvas and
+// tells, pixel by pixel of the frame, whether the canvas shows through.
+struct Drawn {
+    std::vector<bool> seeThrough;
+    std::vector<QRgb> colours;
+};
+
+Drawn DrawDoubled(TGIFImage& image)
+{
+    const int w = image.Width();
+    const int h = image.Height();
+    QImage canvas(2 * w + 4, 2 * h + 4, QImage::Format_RGB32);
+    canvas.fill(kBackground);
+    QPainter painter(&canvas);
+    image.DrawTo(painter, QRect(2, 2, 2 * w, 2 * h));
+    painter.end();
+    Drawn drawn;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const QRgb pixel = canvas.pixel(2 + 2 * x, 2 + 2 * y);
+            // Each source pixel covers a 2 x 2 block of one colour.
+            EXPECT_EQ(canvas.pixel(3 + 2 * x, 3 + 2 * y), pixel);
+            EXPECT_EQ(canvas.pixel(3 + 2 * x, 2 + 2 * y), pixel);
+            drawn.seeThrough.push_back(pixel == kBackground);
+            drawn.colours.push_back(pixel);
+        }
+    }
+    EXPECT_EQ(canvas.pixel(0, 0), kBackground) << "nothing outside the rectangle";
+    EXPECT_EQ(canvas.pixel(2 * w + 3, 2 * h + 3), kBackground);
+    return drawn;
+}
+
+TEST(GifRenderKeyed, KeyPixelsLeaveTheCanvasAtTwiceTheSize)
+{
+    struct Case {
+        const char* name;
+        Palette palette;
+        uint8_t key;
+        bool transparentFlag;
+    };
+    const Case cases[] = {
+        {"distinct colours", DistinctPalette(4), 2, true},
+        // Black key among black pixels: only the key slot shows through.
+        {"shared black", {{0, 0, 0}, {255, 255, 255}, {0, 0, 0}, {9, 9, 9}}, 0, true},
+        // A two-colour frame keyed on black: white stays white.
+        {"monochrome", {{0, 0, 0}, {255, 255, 255}}, 0, true},
+        {"transparent flag cleared", DistinctPalette(4), 1, false},
+    };
+    for (const Case& c : cases) {
+        const int colours = static_cast<int>(c.palette.size());
+        const Pixels pixels = NoisePixels(7, 5, colours, 3);
+        const auto image = Load(FrameOf(pixels, c.palette, c.key));
+        image->SetTransparent(c.transparentFlag);
+        EXPECT_EQ(image->IsTransparent(), c.transparentFlag) << c.name;
+        const Drawn drawn = DrawDoubled(*image);
+        for (size_t i = 0; i < pixels.indices.size(); ++i) {
+            const uint8_t index = pixels.indices[i];
+            const bool key = index == c.key && c.transparentFlag;
+            EXPECT_EQ(drawn.seeThrough[i], key) << c.name << " pixel " << i;
+            if (!key) {
+                const Rgb& rgb = c.palette[index];
+                EXPECT_EQ(drawn.colours[i], qRgb(rgb.r, rgb.g, rgb.b)) << c.name << " pixel " << i;
+            }
+        }
+    }
+}
+
+TEST(GifRenderKeyed, NoActiveFrameDrawsNothing)
+{
+    const auto image = Load(FrameOf(NoisePixels(4, 4, 4, 1), DistinctPalette(4), 1));
+    image->SetActiveFrame(-1);
+    QImage canvas(8, 8, QImage::Format_RGB32);
+    canvas.fill(kBackground);
+    QPainter painter(&canvas);
+    image->DrawTo(painter, canvas.rect());
+    painter.end();
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            ASSERT_EQ(canvas.pixel(x, y), kBackground);
+}
+
+TEST(GifRenderKeyed, KeyedStretchOfAnRgbBitmapMatchesByColour)
+{
+    QImage bitmap(3, 1, QImage::Format_RGB32);
+    bitmap.setPixel(0, 0, qRgb(255, 0, 255));
+    bitmap.setPixel(1, 0, qRgb(0, 128, 0));
+    bitmap.setPixel(2, 0, qRgb(255, 0, 255));
+    QImage canvas(9, 3, QImage::Format_RGB32);
+    canvas.fill(kBackground);
+    QPainter painter(&canvas);
+    DrawKeyedStretch(painter, QRect(0, 0, 9, 3), bitmap, QRect(), kColorMagenta);
+    painter.end();
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 9; ++x)
+            EXPECT_EQ(canvas.pixel(x, y), x / 3 == 1 ? qRgb(0, 128, 0) : kBackground) << x << "," << y;
+    }
+}
+
+} // namespace
+} // namespace scindra::test
