@@ -55,7 +55,11 @@ void SaveIndexedBitmap(const QImage& source, int bitCount, TMemoryStream& out)
 {
     const QImage bitmap = source.format() == QImage::Format_MonoLSB ? source.convertToFormat(QImage::Format_Mono) : source;
     const int width = bitmap.width(), height = bitmap.height();
-    const int slotCount = std::min<int>(bitmap.colorCount(), 1 << bitCount);
+    // A one-bit bitmap without a colour table is black on white.
+    const QVector<QRgb> table = bitmap.colorCount() == 0 && bitCount == 1
+                                    ? QVector<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)}
+                                    : bitmap.colorTable();
+    const int slotCount = std::min<int>(int(table.size()), 1 << bitCount);
     const int64_t stride = DibStride(width, bitCount);
     const uint32_t pixelOffset = uint32_t(kBitmapFileHeaderSize + kBitmapInfoHeaderSize + 4 * slotCount);
     std::vector<uint8_t> file(pixelOffset + size_t(stride * height));
@@ -69,9 +73,9 @@ void SaveIndexedBitmap(const QImage& source, int bitCount, TMemoryStream& out)
     file[26] = 1;
     file[28] = uint8_t(bitCount);
     PutLE32(file, 34, uint32_t(stride * height));
-    PutLE32(file, 46, uint32_t(slotCount)); // colours used: the slotCount that follow
+    PutLE32(file, 46, uint32_t(slotCount)); // colours used: the slots that follow
     for (int i = 0; i < slotCount; ++i) {
-        const QRgb c = bitmap.color(i);
+        const QRgb c = table[i];
         uint8_t* quad = &file[size_t(54 + 4 * i)];
         quad[0] = uint8_t(qBlue(c));
         quad[1] = uint8_t(qGreen(c));
@@ -105,21 +109,24 @@ TBitmapFileView ReadBitmapFile(TMemoryStream& stream)
     view.bitCount = LE16(info + 14);
     const uint32_t compression = LE32(info + 16);
     const uint32_t colorsUsed = LE32(info + 32);
+    // A GIF frame is at most 65,535 pixels either way.
     if ((view.bitCount != 1 && view.bitCount != 4 && view.bitCount != 8) || compression != 0 || view.width < 0 ||
-        view.height < 0)
+        view.height < 0 || view.width > 65535 || view.height > 65535)
         throw EInvalidGraphicOperation::EncodingError();
 
-    // The colour slotCount the file says it holds, and no more than it does hold.
+    // The colour slots the file says it holds, and no more than it does hold
+    // between its headers and its pixels.
+    const int64_t offset = LE32(bytes.data() + 10);
     const int colors = 1 << view.bitCount;
     int64_t slotCount = colorsUsed == 0 || colorsUsed > uint32_t(colors) ? colors : colorsUsed;
-    slotCount = std::min<int64_t>(slotCount, (size - kBitmapFileHeaderSize - kBitmapInfoHeaderSize) / 4);
+    slotCount = std::min(slotCount, (std::min(offset, size) - kBitmapFileHeaderSize - kBitmapInfoHeaderSize) / 4);
+    slotCount = std::max<int64_t>(slotCount, 0);
     view.quads.resize(size_t(slotCount));
     for (int64_t i = 0; i < slotCount; ++i) {
         const uint8_t* q = info + kBitmapInfoHeaderSize + 4 * i;
         view.quads[size_t(i)] = {q[0], q[1], q[2], q[3]};
     }
 
-    const int64_t offset = LE32(bytes.data() + 10);
     const int64_t stride = DibStride(view.width, view.bitCount);
     if (offset > size || (view.height > 0 && stride > (size - offset) / view.height))
         throw EInvalidGraphicOperation::EncodingError();

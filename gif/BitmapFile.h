@@ -41,7 +41,8 @@ struct TBitmapFileView {
 };
 
 // Fails with "GIF image encoding error" for anything but an uncompressed
-// bottom-up file of 1, 4 or 8 bits per pixel whose rows all lie in the stream.
+// bottom-up file of 1, 4 or 8 bits per pixel, at most 65,535 pixels either
+// way, whose rows all lie in the stream.
 TBitmapFileView ReadBitmapFile(TMemoryStream& stream);
 
 } // namespace scindra

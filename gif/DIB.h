@@ -9,14 +9,6 @@
 
 namespace scindra {
 
-// The 40-byte info header of a BMP file, the fields the codec uses.
-struct TBitmapInfoHeader {
-    int32_t Width = 0;
-    int32_t Height = 0;   // positive: rows stored bottom-up
-    uint16_t BitCount = 0;
-    uint32_t ImageSize = 0;
-};
-
 inline constexpr int kBitmapFileHeaderSize = 14;
 inline constexpr int kBitmapInfoHeaderSize = 40;
 

@@ -11,7 +11,6 @@ using TColor = uint32_t;
 // The colour number that means "no colour".
 inline constexpr TColor kColorNone = 0x1FFFFFFF;
 inline constexpr TColor kColorMagenta = 0xFF00FF;
-inline constexpr TColor kColorWhite = 0xFFFFFF;
 
 enum TGIFFormatVersion : uint8_t { fvUnknown = 0, fv87a = 1, fv89a = 2 };
 

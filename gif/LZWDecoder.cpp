@@ -3,10 +3,12 @@
 // Codes are read from the data sub-blocks through a small bit buffer. Each
 // code stands for a string of pixels: a literal (below the clear code) for
 // one pixel, a table entry for the string of its prefix followed by its
-// suffix pixel. Strings are written straight into the row, last pixel first,
-// when they fit in what is left of it; otherwise, and for packed 1- and
-// 4-bit rows, they go through a stack one pixel at a time. Both ways give
-// the same pixels.
+// suffix pixel. Rows of one byte per pixel take a string whole when it fits
+// in what is left of the row: strings of up to 3 pixels, kept packed in one
+// word per code, in a single 4-byte store; longer ones written last pixel
+// first along their prefixes. Everything else (row ends, packed 1- and 4-bit
+// rows, codes of damaged data) goes one pixel at a time through a stack,
+// as the rules are written. Both ways give the same pixels.
 
 #include "gif/LZWDecoder.h"
 

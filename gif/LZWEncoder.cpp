@@ -55,47 +55,40 @@ public:
         EmitCode(target_, clearCode_, codes_);
     }
 
-    // Feeds one pixel; the string being matched grows by it or is emitted.
-    void Put(uint32_t pixel)
+    // Feeds one row of pixels. The string being matched lives in locals
+    // while the row is walked: the table writes cannot disturb it.
+    template <int Bits>
+    void PutRow(const uint8_t* row, int width)
     {
-        ++length_;
-        if (length_ == 1) {
-            string_ = pixel;
-            hash_ = HashSeed(pixel);
-            return;
-        }
-        // No overflow: a string is never longer than the table has codes, so
-        // (pixel + length + 4) stays below 4400 and hash below 77659.
-        hash_ = (pixel + length_ + 4) * hash_ % kHashSlots;
-        const uint32_t key = SlotKey(string_, pixel);
-        uint32_t slot = hash_;
-        for (;;) {
-            const uint32_t entry = slots_[slot];
-            if (entry == kEmptySlot)
-                break;
-            if ((entry & ~0xFFFu) == key) {
-                string_ = entry & 0xFFFu;
-                return;
+        uint32_t string = string_, hash = hash_, length = length_;
+        const uint32_t* slots = slots_.data();
+        for (int x = 0; x < width; ++x) {
+            const uint32_t pixel = PixelAt<Bits>(row, x);
+            if (++length == 1) {
+                string = pixel;
+                hash = HashSeed(pixel);
+                continue;
             }
-            slot = slot + 1 == kHashSlots ? 0 : slot + 1;
+            // No overflow: a string is never longer than the table has
+            // codes, so (pixel + length + 4) stays below 4400 and the hash
+            // below 77659.
+            hash = (pixel + length + 4) * hash % kHashSlots;
+            const uint32_t key = SlotKey(string, pixel);
+            uint32_t slot = hash;
+            uint32_t entry;
+            while ((entry = slots[slot]) != kEmptySlot && (entry & ~0xFFFu) != key)
+                slot = slot + 1 == kHashSlots ? 0 : slot + 1;
+            if (entry != kEmptySlot) {
+                string = entry & 0xFFFu;
+                continue;
+            }
+            length = AddString(string, pixel, slot);
+            string = pixel;
+            hash = HashSeed(pixel);
         }
-        // No such string yet: send the longest match, give the longer string
-        // the next code and start again from this pixel.
-        EmitCode(target_, string_, codes_);
-        ++lastCode_;
-        slots_[slot] = key | lastCode_;
-        string_ = pixel;
-        hash_ = HashSeed(pixel);
-        length_ = 1;
-        if (lastCode_ >= limit_) {
-            limit_ *= 2;
-            ++codes_.codeWidth;
-        } else if (lastCode_ >= kLastCode) {
-            // The table is full: send the pending pixel on its own and clear.
-            EmitCode(target_, string_, codes_);
-            EmitCode(target_, clearCode_, codes_);
-            Restart();
-        }
+        string_ = string;
+        hash_ = hash;
+        length_ = length;
     }
 
     void Finish()
@@ -108,6 +101,38 @@ public:
     }
 
 private:
+    template <int Bits>
+    static uint32_t PixelAt(const uint8_t* row, int x)
+    {
+        if constexpr (Bits == 8)
+            return row[x];
+        else if constexpr (Bits == 4)
+            return x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2] & 0x0Fu;
+        else
+            return row[x / 8] >> (7 - x % 8) & 1u;
+    }
+
+    // No string (prefix, pixel) yet: sends the longest match, gives the longer
+    // string the next code in the empty slot found for it, and starts again
+    // from the pixel. Returns the new string's length: 1, or 0 when the full
+    // table was cleared and the pixel went out on its own.
+    uint32_t AddString(uint32_t prefix, uint32_t pixel, uint32_t slot)
+    {
+        EmitCode(target_, prefix, codes_);
+        ++lastCode_;
+        slots_[slot] = SlotKey(prefix, pixel) | lastCode_;
+        if (lastCode_ >= limit_) {
+            limit_ *= 2;
+            ++codes_.codeWidth;
+        } else if (lastCode_ >= kLastCode) {
+            EmitCode(target_, pixel, codes_);
+            EmitCode(target_, clearCode_, codes_);
+            Restart();
+            return 0;
+        }
+        return 1;
+    }
+
     void Restart()
     {
         length_ = 0;
@@ -126,23 +151,8 @@ private:
     uint32_t limit_ = 0;    // 2^width: reaching it widens the codes
     uint32_t string_ = 0;   // code of the string matched so far
     uint32_t hash_ = 0;     // running hash of that string
-    uint16_t length_ = 0;   // its length in pixels; 0 when nothing is pending
+    uint32_t length_ = 0;   // its length in pixels; 0 when nothing is pending
 };
-
-template <int Bits>
-void PutRow(Encoder& encoder, const uint8_t* row, int width)
-{
-    if constexpr (Bits == 8) {
-        for (int x = 0; x < width; ++x)
-            encoder.Put(row[x]);
-    } else if constexpr (Bits == 4) {
-        for (int x = 0; x < width; ++x)
-            encoder.Put(x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2] & 0x0F);
-    } else {
-        for (int x = 0; x < width; ++x)
-            encoder.Put(row[x / 8] >> (7 - x % 8) & 1);
-    }
-}
 
 } // namespace
 
@@ -213,9 +223,9 @@ void EncodeLZW(TStream& target, const LZWPixelLayout& layout, bool interlaced, c
         for (int done = 1; done <= layout.height && row < layout.height; ++done) {
             const uint8_t* bytes = rows.Row(row);
             switch (layout.bitCount) {
-            case 1: PutRow<1>(encoder, bytes, layout.width); break;
-            case 4: PutRow<4>(encoder, bytes, layout.width); break;
-            default: PutRow<8>(encoder, bytes, layout.width); break;
+            case 1: encoder.PutRow<1>(bytes, layout.width); break;
+            case 4: encoder.PutRow<4>(bytes, layout.width); break;
+            default: encoder.PutRow<8>(bytes, layout.width); break;
             }
             row = interlaced ? NextRowOfPasses(row, layout.height, pass) : row + 1;
             report(TProgressStage::Running, static_cast<int>(int64_t{done} * 100 / layout.height));

@@ -3,7 +3,9 @@
 // mended faults around lengths, delays and the active frame.
 #include "GifReadSupport.h"
 
+#include "gif/ByteViewStream.h"
 #include "gif/GIFImage.h"
+#include "gif/GIFReader.h"
 #include "gif/PictureRegistry.h"
 #include "gif/GIFRegistration.h"
 #include "rtl/Exception.h"
@@ -286,6 +288,54 @@ TEST(GifReaderDamage, FrameFailingAfterTakingItsExtensionsFreesThemOnce)
     GifBuilder b;
     b.Header("89a").Screen(4, 4, kFour).Control({0, 1, 0, false}).Comment("c").Raw({0x2C, 0, 0, 0});
     EXPECT_EQ(FailureOf([&] { Load(b.Build()); }), "Erreur de lecture du flux");
+}
+
+TEST(GifReaderImageData, InPlaceAndStreamedCopiesAgree)
+{
+    // Descriptor without local table, code size 2, then sub-blocks.
+    const Bytes descriptor{0, 0, 0, 0, 2, 0, 1, 0, 0, 2};
+    const auto with = [&](const Bytes& blocks) {
+        Bytes all = descriptor;
+        all.insert(all.end(), blocks.begin(), blocks.end());
+        return all;
+    };
+    const Bytes cases[] = {
+        with({2, 0x44, 0x01, 0, ';'}),      // whole, with what follows
+        with({2, 0x44, 0x01}),              // no terminator, end of file
+        with({2, 0x44, 0x01, 5, 1, 2}),     // last block cut
+        with({3, 0x44}),                    // first block cut
+        with({}),                           // no data at all
+        with({0}),                          // only the terminator
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        struct Result {
+            Bytes copied;
+            bool damaged = false;
+            int64_t position = 0;
+        };
+        const auto copy = [&](TStream& source) {
+            Result r;
+            TMemoryStream target;
+            TImageDescriptor read;
+            TGIFPaletteRec table;
+            uint8_t bits = 0;
+            bool hasLocal = false;
+            bool interlaced = false;
+            CopyImageData(source, target, read, table, bits, r.damaged, hasLocal, interlaced);
+            r.copied = target.Bytes();
+            r.position = source.Position();
+            EXPECT_EQ(read.Height, 1);
+            return r;
+        };
+        TMemoryStream streamed(cases[i]);
+        ByteViewStream inPlace(cases[i].data(), static_cast<int64_t>(cases[i].size()));
+        const Result a = copy(streamed);
+        const Result b = copy(inPlace);
+        EXPECT_EQ(a.copied, b.copied) << i;
+        EXPECT_EQ(a.damaged, b.damaged) << i;
+        EXPECT_EQ(a.position, b.position) << i;
+        EXPECT_EQ(a.damaged, i >= 2 && i != 5) << i;
+    }
 }
 
 TEST(GifReaderActiveFrame, OutOfRangeIndexesReadFrameZeroOrNothing)

@@ -500,6 +500,7 @@ TEST(GIFWriter, RefusalsCarryTheirMessages)
         {"rows past the end", BitmapFile(8, 16, 16, 0, 256, 16 * 15)},
         {"header cut short", [] { Bytes f = BitmapFile(8, 2, 2, 0, 0, 8); f.resize(30); return f; }()},
         {"compressed", [] { Bytes f = BitmapFile(8, 2, 2, 0, 0, 8); f[30] = 1; return f; }()},
+        {"wider than a GIF", BitmapFile(8, 65536, 1, 0, 0, 65536)},
     };
     for (const auto& [name, file] : badFiles) {
         TGIFImage image;
@@ -518,7 +519,8 @@ TEST(GIFWriter, EncodeDIBReadsOnlyTheColoursTheFileHolds)
         int quadsInFile;
         int expectedFromFile;
     };
-    for (const Case& c : {Case{2, 2, 2}, Case{0, 256, 256}, Case{300, 256, 256}}) {
+    // The last file claims all slots but holds only 3 before its pixels.
+    for (const Case& c : {Case{2, 2, 2}, Case{0, 256, 256}, Case{300, 256, 256}, Case{0, 3, 3}}) {
         TGIFImage image;
         image.AppendFrame(RandomMono(2, 2, 1));
         TMemoryStream stream(BitmapFile(8, 3, 2, c.colorsUsed, c.quadsInFile, 8));
