@@ -1,9 +1,12 @@
 // Scindra: cuts a large file into equal pieces and rebuilds it from them.
 
 #include "app/TApplication.h"
+#include "ui/about/TAPropos_Frm.h"
 #include "ui/main/TScindra.h"
 
 #include <cfenv>
+#include <exception>
+#include <memory>
 
 int main(int argc, char** argv)
 {
@@ -14,6 +17,18 @@ int main(int argc, char** argv)
     scindra::TApplication application(argc, argv);
     // The first window made is the main one: closing it ends the program.
     scindra::TScindra scindra;
+
+    // The About window is made now, hidden, and lives until the end. A
+    // program that cannot make it (its logo unreadable) tells why and stops.
+    std::unique_ptr<scindra::TAPropos_Frm> about;
+    try {
+        about = std::make_unique<scindra::TAPropos_Frm>();
+    } catch (const std::exception& error) {
+        application.ShowException(error);
+        return 1;
+    }
+    scindra::APropos_Frm = about.get();
+
     scindra.show();
     return application.Run();
 }

@@ -2,9 +2,10 @@
 # Drives the real program on a virtual X display as a person would: types the
 # source into its field, validates, chooses 4 pieces, cuts, switches to the
 # rebuilding page, types the first piece and the rebuilt file, opens and
-# cancels the destination's dialog, rebuilds, and quits through the menu.
+# cancels the destination's dialog, rebuilds, opens "A Propos..." through the
+# menu and closes it with Enter, and quits through the menu.
 # The rebuilt file must equal the source byte for byte. A screenshot of each
-# page is kept in the artifact folder.
+# page and of the About window is kept in the artifact folder.
 #
 # Usage: end_to_end.sh <path of scindra> <artifact folder>
 # Exits 77 (skipped) when Xvfb, xdotool or ImageMagick's import is missing.
@@ -159,6 +160,35 @@ sleep 0.5
 import -window root "$artifacts/reconstruire.png"
 cmp "$source" "$rebuilt" || fail "the rebuilt file differs from the source"
 
+# Aide > A Propos... shows the About window over the main window; Enter
+# closes it through its OK button. "Aide" stands right of "Fichier" in the
+# menu bar; the menu is tried again when a slow program had not opened it.
+about_title='^A propos\.\.\.$'
+open_about() {
+    has_window --onlyvisible --name "$about_title" && return 0
+    xdotool mousemove --sync $((client_x + 68)) $((Y + menu_height / 2)) click 1
+    sleep 0.5
+    xdotool mousemove --sync $((client_x + 85)) $((Y + menu_height + 12)) click 1
+    sleep 1
+    has_window --onlyvisible --name "$about_title"
+}
+wait_for "A Propos... did not open the About window" open_about
+about=$(find_window --onlyvisible --name "$about_title")
+about_size=$(eval "$(xdotool getwindowgeometry --shell "$about")"; echo "${WIDTH}x$HEIGHT")
+[ "$about_size" = 399x253 ] || fail "the About window is $about_size, not 399x253"
+sleep 0.5
+import -window root "$artifacts/apropos.png"
+close_about() {
+    local dialog
+    dialog=$(find_window --onlyvisible --name "$about_title")
+    [ -z "$dialog" ] && return 0
+    xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+    xdotool key Return
+    sleep 0.5
+    has_no_window --onlyvisible --name "$about_title"
+}
+wait_for "Enter did not close the About window" close_about
+
 # Fichier > Quitter ends the program with exit code 0. A slow program may not
 # have opened the menu when the item is clicked: then the menu is tried again.
 exited() { ! kill -0 "$app_pid" 2>/dev/null; }
@@ -180,4 +210,4 @@ for attempt in 1 2 3 4 5; do
 done
 [ -n "$status" ] || fail "Quitter did not end the program"
 [ "$status" -eq 0 ] || fail "the program ended with code $status"
-echo "PASSED: cut into 4 pieces and rebuilt $(stat -c %s "$source") bytes; screenshots in $artifacts"
+echo "PASSED: cut into 4 pieces, rebuilt $(stat -c %s "$source") bytes, opened and closed the About window; screenshots in $artifacts"

@@ -7,6 +7,7 @@
 #include "rtl/Guard.h"
 #include "rtl/StrToInt.h"
 #include "rtl/TFileStream.h"
+#include "ui/about/TAPropos_Frm.h"
 #include "controls/DirPictures.h"
 
 #include <QAbstractItemView>
@@ -207,7 +208,6 @@ void TScindra::CreateMenu()
     Fichier1 = menuBar()->addMenu(QStringLiteral("&Fichier"));
     Quitter_Menu = Fichier1->addAction(QStringLiteral("Quitter"));
     Aide1 = menuBar()->addMenu(QStringLiteral("&Aide"));
-    // Opens the About window once that window exists.
     APropos_Menu = Aide1->addAction(QStringLiteral("A Propos..."));
     for (QMenu* menu : {Fichier1, Aide1})
         menu->setFont(WindowFont());
@@ -384,6 +384,7 @@ void TScindra::ConnectHandlers()
     connect(Reconstruire_Btn, &QPushButton::clicked, this, Guarded([this] { Reconstruire_BtnClick(); }));
     connect(PageControl1, &QTabWidget::currentChanged, this, Guarded([this] { PageControl1Change(); }));
     connect(Quitter_Menu, &QAction::triggered, this, Guarded([this] { Quitter_MenuClick(); }));
+    connect(APropos_Menu, &QAction::triggered, this, Guarded([this] { APropos_MenuClick(); }));
 
     // Typed characters of the number field and clicks in the name field have
     // no signal of their own. The combo box takes the keys while it has the
@@ -601,6 +602,14 @@ void TScindra::PageControl1Change()
 void TScindra::Quitter_MenuClick()
 {
     close();
+}
+
+// The About window is shown modally; the main window takes no input until
+// it closes. Its modal result is not used.
+void TScindra::APropos_MenuClick()
+{
+    if (APropos_Frm != nullptr)
+        APropos_Frm->ShowModal();
 }
 
 } // namespace scindra

@@ -108,6 +108,7 @@ public:
     void Reconstruire_BtnClick();
     void PageControl1Change();
     void Quitter_MenuClick();
+    void APropos_MenuClick();
 
     // Whether the number field drops this typed character.
     static bool NombreCaractereRefuse(QChar key);
