@@ -126,30 +126,29 @@ void TGIFAnimator::SetAutoSize(bool autoSize)
     RefreshAfterChange();
 }
 
-void TGIFAnimator::SetCenter(bool center)
+// Centre and stretch change how the composed frame is laid
+// on the control: painting reads them under the state lock.
+void TGIFAnimator::SetPlacementFlag(bool& flag, bool value)
 {
-    if (center_ == center)
+    if (flag == value)
         return;
     {
         std::lock_guard state(StateLock());
-        center_ = center;
+        flag = value;
     }
     RefreshAfterChange();
     if (animate_)
         repaint();
 }
 
+void TGIFAnimator::SetCenter(bool center)
+{
+    SetPlacementFlag(center_, center);
+}
+
 void TGIFAnimator::SetStretch(bool stretch)
 {
-    if (stretch_ == stretch)
-        return;
-    {
-        std::lock_guard state(StateLock());
-        stretch_ = stretch;
-    }
-    RefreshAfterChange();
-    if (animate_)
-        repaint();
+    SetPlacementFlag(stretch_, stretch);
 }
 
 void TGIFAnimator::SetTransparent(bool transparent)

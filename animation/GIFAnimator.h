@@ -121,6 +121,7 @@ protected:
 
 private:
     void HandleImageChange();
+    void SetPlacementFlag(bool& flag, bool value);
     void HandleTick();
     void TickOnInterfaceThread();
     void TickOnTimerThread();

@@ -210,6 +210,27 @@ struct CodeState {
     uint32_t oldWord = 0;
 };
 
+// Adds the old string plus `firstPixel`; the code width grows when the
+// table reaches its limit, until it holds 4096 entries. Inline: the fast
+// loop calls it with its state in locals.
+inline void AddEntry(CodeState& s, Entry* entries, uint32_t* words, uint8_t firstPixel)
+{
+    Entry& entry = entries[s.next];
+    entry.prefix = static_cast<uint16_t>(s.old);
+    entry.suffix = firstPixel;
+    entry.first = s.oldFirst;
+    entry.length = static_cast<uint16_t>(s.oldLength > 0 ? s.oldLength + 1 : 0);
+    words[s.next] = ShortAppend(s.oldWord, firstPixel);
+    if (++s.next >= s.limit) {
+        if (s.codeWidth < kMaxCodeWidth) {
+            ++s.codeWidth;
+            s.limit *= 2;
+        } else {
+            s.canAdd = false;
+        }
+    }
+}
+
 class Decoder {
 public:
     Decoder(const uint8_t* encoded, size_t size, const TPixelTarget& target, bool interlaced,
@@ -283,7 +304,6 @@ private:
     template <bool kBytes>
     void RunCodes();
     bool DecodeCode(int code, bool& reportable);
-    void AddEntry(uint8_t firstPixel);
     void ClearScratch();
     bool Walk(int code, uint8_t& firstPixel);
     void PutString(int code, int length, uint8_t firstPixel, int tail);
@@ -371,20 +391,7 @@ void Decoder::RunCodes()
                 cursor += length;
                 room -= length;
                 if (s.canAdd) {
-                    Entry& entry = entries[s.next];
-                    entry.prefix = static_cast<uint16_t>(s.old);
-                    entry.suffix = firstPixel;
-                    entry.first = s.oldFirst;
-                    entry.length = static_cast<uint16_t>(s.oldLength > 0 ? s.oldLength + 1 : 0);
-                    words[s.next] = ShortAppend(s.oldWord, firstPixel);
-                    if (++s.next >= s.limit) {
-                        if (s.codeWidth < kMaxCodeWidth) {
-                            ++s.codeWidth;
-                            s.limit *= 2;
-                        } else {
-                            s.canAdd = false;
-                        }
-                    }
+                    AddEntry(s, entries, words, firstPixel);
                 } else if (!s.hasOld) {
                     s.hasOld = s.canAdd = true;
                 }
@@ -459,7 +466,7 @@ bool Decoder::DecodeCode(int code, bool& reportable)
         return false;
     }
     if (s.canAdd)
-        AddEntry(firstPixel);
+        AddEntry(s, tables_->entries.data(), tables_->shortStrings.data(), firstPixel);
     // A code past the next free one is not the string it stood for once
     // that slot is filled: its length stays unknown.
     const bool defined = code < s.next;
@@ -470,26 +477,6 @@ bool Decoder::DecodeCode(int code, bool& reportable)
     return true;
 }
 
-// Adds the old string plus `firstPixel`; the code width grows when the
-// table reaches its limit, until it holds 4096 entries.
-void Decoder::AddEntry(uint8_t firstPixel)
-{
-    CodeState& s = state_;
-    Entry& entry = tables_->entries[static_cast<size_t>(s.next)];
-    entry.prefix = static_cast<uint16_t>(s.old);
-    entry.suffix = firstPixel;
-    entry.first = s.oldFirst;
-    entry.length = static_cast<uint16_t>(s.oldLength > 0 ? s.oldLength + 1 : 0);
-    tables_->shortStrings[static_cast<size_t>(s.next)] = ShortAppend(s.oldWord, firstPixel);
-    if (++s.next >= s.limit) {
-        if (s.codeWidth < kMaxCodeWidth) {
-            ++s.codeWidth;
-            s.limit *= 2;
-        } else {
-            s.canAdd = false;
-        }
-    }
-}
 
 // The 4-byte stores of short strings may leave up to 3 bytes of scratch
 // after the last pixel written, inside its row: pixels the data never reach
