@@ -11,10 +11,16 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <stdexcept>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace scindra::test {
 namespace {
@@ -32,9 +38,12 @@ void Load(TGIFImage& image, const Bytes& gif)
     image.ReadFromStream(in);
 }
 
-Bytes ReadAsset(const std::string& name)
+namespace fs = std::filesystem;
+const fs::path kAssets = SCINDRA_ASSETS_DIR;
+
+Bytes ReadFile(const fs::path& path)
 {
-    std::ifstream in(std::string(SCINDRA_ASSETS_DIR) + "/" + name, std::ios::binary);
+    std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
@@ -146,7 +155,7 @@ ImageBlock Block(Pixels pixels, int codeSize = 8, std::optional<Palette> localTa
 // Frames read from a file go back out with their data untouched.
 TEST(GIFWriter, LoadThenSaveKeepsEveryFramesDataByteForByte)
 {
-    const Bytes logo = ReadAsset("logo.gif");
+    const Bytes logo = ReadFile(kAssets / "logo.gif");
     TGIFImage image;
     Load(image, logo);
     EXPECT_EQ(Save(image), logo);
@@ -246,7 +255,8 @@ TEST(GIFWriter, EncodedBitmapsDecodeBackToTheirColours)
         const uint32_t clear = 1u << c.codeSize;
         EXPECT_EQ(codes.front().value, clear);
         EXPECT_EQ(codes.back().value, clear + 1);
-        for (size_t i = 1, last = 0; i < codes.size(); ++i)
+        size_t last = 0;
+        for (size_t i = 1; i < codes.size(); ++i)
             if (codes[i].value == clear) {
                 EXPECT_EQ(i - last - 1, 4094 - clear) << "codes since the previous clear";
                 EXPECT_LT(codes[i - 1].value, clear) << "a single pixel precedes the clear";
@@ -254,22 +264,16 @@ TEST(GIFWriter, EncodedBitmapsDecodeBackToTheirColours)
                 EXPECT_EQ(codes.at(i + 1).width, c.codeSize + 1);
                 last = i;
             }
+        EXPECT_EQ(last > 0, source.width() > 100) << "the table filled";
 
+        TMemoryStream reducedFile;
+        ReduceColors(source, ReductionMethod::Popularity, kColorNone, reducedFile);
+        const QImage reference =
+            source.colorCount() > 0 ? source : QImage::fromData(reducedFile.Bytes().data(), int(reducedFile.Size()), "BMP");
         std::vector<QRgb> expected, giflibColours, ourColours;
-        if (source.colorCount() > 0) {
-            for (int y = 0; y < source.height(); ++y)
-                for (int x = 0; x < source.width(); ++x)
-                    expected.push_back(source.color(source.pixelIndex(x, y)));
-        } else {
-            TrueColorPixels pixels{source.width(), source.height(), {}};
-            for (int y = 0; y < source.height(); ++y)
-                for (int x = 0; x < source.width(); ++x)
-                    pixels.pixels.push_back({uint8_t(qRed(source.pixel(x, y))), uint8_t(qGreen(source.pixel(x, y))),
-                                             uint8_t(qBlue(source.pixel(x, y)))});
-            const ReducedPixels reduced = ReducePopularity(pixels, nullptr);
-            for (uint8_t index : reduced.indices)
-                expected.push_back(qRgb(reduced.palette[index].r, reduced.palette[index].g, reduced.palette[index].b));
-        }
+        for (int y = 0; y < reference.height(); ++y)
+            for (int x = 0; x < reference.width(); ++x)
+                expected.push_back(reference.pixel(x, y) | 0xFF000000);
         const OracleImage decoded = DecodeWithGiflib(gif);
         ASSERT_TRUE(decoded.ok) << decoded.error;
         for (uint8_t index : decoded.frames.at(0).indices) {
@@ -519,6 +523,101 @@ TEST(GIFWriter, EncodeDIBReadsOnlyTheColoursTheFileHolds)
     for (int i = 0; i < 256; ++i)
         ASSERT_EQ(table.Entries[size_t(i)], (i < 3 ? std::array<uint8_t, 3>{uint8_t(200 - i), 0, uint8_t(i + 1)}
                                                    : std::array<uint8_t, 3>{})) << i;
+}
+
+struct TempFolder {
+    TempFolder() { path = mkdtemp((fs::temp_directory_path() / "scindra_gif_write_XXXXXX").string().data()); }
+    ~TempFolder() { fs::remove_all(path); }
+    size_t EntryCount() const { return size_t(std::distance(fs::directory_iterator(path), {})); }
+    fs::path path;
+};
+
+// Replaces the target whole, or leaves it as it was: into a missing folder, and
+// under a file-size limit in a child (a full disk looks the same).
+TEST(SaveToFile, ReplacesTheTargetWholeOrNotAtAll)
+{
+    TGIFImage image;
+    image.AppendFrame(Indexed(QImage::Format_Indexed8, 400, 400, 256, 1)); // noise: a few hundred kilobytes
+    TempFolder folder;
+    const fs::path target = folder.path / "picture.gif", absent = folder.path / "absent" / "picture.gif";
+    std::ofstream(target) << "old";
+    image.SaveToFile(target.string());
+    EXPECT_EQ(ReadFile(target), Save(image));
+    try {
+        image.SaveToFile(absent.string());
+        ADD_FAILURE() << "saved into a missing folder";
+    } catch (const EFCreateError& e) {
+        EXPECT_EQ(e.Message(), "Impossible de créer le fichier " + absent.string());
+    }
+
+    std::ofstream(target) << "the good old picture";
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{64 * 1024, 64 * 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            image.SaveToFile(target.string());
+            _exit(2);
+        } catch (const EWriteError&) {
+            _exit(0);
+        } catch (...) {
+            _exit(3);
+        }
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "2: saved despite the limit, 3: another failure";
+    const Bytes kept = ReadFile(target);
+    EXPECT_EQ(std::string(kept.begin(), kept.end()), "the good old picture");
+    EXPECT_EQ(folder.EntryCount(), 1u) << "no temporary file is left behind";
+}
+
+// 22 frames of 70 x 52 over a 256-entry global table, a second apart, 254 the
+// key (4, 2, 4); all but the last restore the background; looping for ever.
+// The logo tool draws without fonts or library trigonometry: run again, it
+// gives the committed bytes.
+TEST(Logo, MatchesItsTableWithOurReaderAndGiflibAndIsReproducible)
+{
+    TempFolder folder;
+    const std::string command = std::string(SCINDRA_MAKE_LOGO) + " " + folder.path.string() + " > /dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const Bytes gif = ReadFile(kAssets / "logo.gif"), stored = ReadFile(kAssets / "logo.data");
+    EXPECT_EQ(ReadFile(folder.path / "logo.gif"), gif);
+    EXPECT_EQ(ReadFile(folder.path / "logo.data"), stored);
+    ASSERT_EQ(stored.size(), gif.size() + 4);
+    EXPECT_EQ(uint32_t(stored[0] | stored[1] << 8 | stored[2] << 16 | stored[3] << 24), gif.size());
+    EXPECT_EQ(Bytes(stored.begin() + 4, stored.end()), gif);
+
+    TGIFImage logo;
+    TMemoryStream in(stored);
+    logo.ReadStoredData(in);
+    EXPECT_EQ(logo.FormatVersion(), fv89a);
+    EXPECT_EQ(QSize(logo.LogicalWidth(), logo.LogicalHeight()), QSize(70, 52));
+    EXPECT_EQ(logo.Data().GlobalTable.EntryCount, 256);
+    EXPECT_EQ(logo.BackdropColor(), 0x040204u);
+    EXPECT_TRUE(logo.LoopEnabled() && logo.LoopCount() == 0);
+    const OracleImage oracle = DecodeWithGiflib(gif);
+    ASSERT_TRUE(oracle.ok) << oracle.error;
+    ASSERT_EQ(logo.FrameCount(), 22);
+    ASSERT_EQ(oracle.frames.size(), 22u);
+    for (int k = 0; k < 22; ++k) {
+        SCOPED_TRACE(k);
+        TGIFFrame& frame = *logo.FrameAt(k);
+        const OracleFrame& o = oracle.frames[size_t(k)];
+        EXPECT_FALSE(frame.HasLocalTable() || frame.IsInterlaced() || frame.IsDamaged());
+        EXPECT_EQ(std::tuple(frame.DelayMs(), frame.KeyColor(), frame.TransparentIndex(), frame.Disposal()),
+                  std::tuple(100, 0x040204u, 254, k < 21 ? dpRestoreBackground : dpKeep));
+        EXPECT_EQ(std::tuple(o.left, o.top, o.width, o.height, o.interlaced, o.colours.size(), o.colours.at(254)),
+                  std::tuple(0, 0, 70, 52, false, 256u, Rgb{4, 2, 4}));
+        EXPECT_EQ(std::tuple(o.delayHundredths, o.transparent, o.disposal), std::tuple(10, 254, k < 21 ? 2 : 1));
+        const QImage& bitmap = frame.RenderBitmap();
+        ASSERT_EQ(bitmap.size(), QSize(70, 52));
+        for (int y = 0; y < 52; ++y)
+            for (int x = 0; x < 70; ++x)
+                ASSERT_EQ(bitmap.pixelIndex(x, y), o.indices[size_t(y * 70 + x)]) << x << "," << y;
+    }
 }
 
 } // namespace
