@@ -26,12 +26,6 @@ inline const QRgb kRgb[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), q
 
 inline const Palette kFourColours{{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 0, 255}};
 
-inline TColor ColorOf(char letter)
-{
-    const QRgb rgb = kRgb[kLetters.find(letter)];
-    return static_cast<TColor>(qRed(rgb) | qGreen(rgb) << 8 | qBlue(rgb) << 16);
-}
-
 // One frame: its rectangle's corner, its rows, disposal, delay in
 // hundredths, and the palette index that is transparent.
 struct FrameSpec {

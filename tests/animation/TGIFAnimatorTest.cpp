@@ -149,30 +149,31 @@ TEST_F(AnimatorTest, ComposesEachDisposalAsAViewerShowsIt)
     const FrameSpec patch{1, 1, {"GM", "GG"}, 1, 10, M};  // its top-right pixel transparent
     const auto red = [](int disposal) { return FrameSpec{0, 0, Rows(3, "RRR"), disposal, 10, std::nullopt}; };
     const Rows kept{"RRR", "RGR", "RGG"}, wiped{"BBB", "BGB", "BGG"};
+    const TColor kMagenta = 0xFF00FF, kUnchecked = 1;
     const Rows keyedRows{"MRR", "RRR", "RRR"};
     struct Case {
         const char* name;
         std::vector<FrameSpec> frames;
         Rows last;
-        char key;  // of the last frame shown: 0 for none, '-' unchecked
+        TColor key;  // of the last frame shown, or kUnchecked
     };
     const Case cases[] = {
-        {"unspecified", {red(0), patch}, kept, 0},
-        {"keep", {red(1), patch}, kept, 0},
-        {"restore background", {red(2), patch}, wiped, 0},
-        {"restore previous", {red(3), patch}, wiped, 0},
-        {"reserved 5", {red(5), patch}, wiped, 0},
+        {"unspecified", {red(0), patch}, kept, kColorNone},
+        {"keep", {red(1), patch}, kept, kColorNone},
+        {"restore background", {red(2), patch}, wiped, kColorNone},
+        {"restore previous", {red(3), patch}, wiped, kColorNone},
+        {"reserved 5", {red(5), patch}, wiped, kColorNone},
         // A key colour on the active frame becomes the background (and the key).
-        {"keyed first frame", {{0, 0, keyedRows, 1, 10, M}, patch}, {"MRR", "RGR", "RGG"}, 'M'},
-        {"keyed first frame wiped", {{0, 0, keyedRows, 2, 10, M}, patch}, {"MMM", "MGM", "MGG"}, 'M'},
+        {"keyed first frame", {{0, 0, keyedRows, 1, 10, M}, patch}, {"MRR", "RGR", "RGG"}, kMagenta},
+        {"keyed first frame wiped", {{0, 0, keyedRows, 2, 10, M}, patch}, {"MMM", "MGM", "MGG"}, kMagenta},
         {"a keyed full frame does not hide what is under it",
-         {Solid(2, 1, 'R'), {0, 0, {"MG"}, 1, 10, M}, {1, 0, {"B"}, 1, 10, M}}, {"RB"}, '-'},
+         {Solid(2, 1, 'R'), {0, 0, {"MG"}, 1, 10, M}, {1, 0, {"B"}, 1, 10, M}}, {"RB"}, kUnchecked},
         {"a full frame that restores the previous picture hands it back",
-         {Solid(2, 1, 'R'), {0, 0, {"GG"}, 3, 10, std::nullopt}, {1, 0, {"B"}, 1, 10, M}}, {"RB"}, '-'},
+         {Solid(2, 1, 'R'), {0, 0, {"GG"}, 3, 10, std::nullopt}, {1, 0, {"B"}, 1, 10, M}}, {"RB"}, kUnchecked},
         {"full keyed frames wiped after showing, as the logo",
-         {{0, 0, {"RM"}, 2, 10, M}, {0, 0, {"MG"}, 2, 10, M}, {0, 0, {"BM"}, 1, 10, M}}, {"BM"}, '-'},
+         {{0, 0, {"RM"}, 2, 10, M}, {0, 0, {"MG"}, 2, 10, M}, {0, 0, {"BM"}, 1, 10, M}}, {"BM"}, kUnchecked},
         {"patches restored to background and to the previous picture",
-         {Solid(3, 1, 'R'), {0, 0, {"G"}, 2, 10, M}, {1, 0, {"B"}, 3, 10, M}, {2, 0, {"G"}, 1, 10, M}}, {"BRG"}, '-'},
+         {Solid(3, 1, 'R'), {0, 0, {"G"}, 2, 10, M}, {1, 0, {"B"}, 3, 10, M}, {2, 0, {"G"}, 1, 10, M}}, {"BRG"}, kUnchecked},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -185,14 +186,14 @@ TEST_F(AnimatorTest, ComposesEachDisposalAsAViewerShowsIt)
         for (int k = 0; k < count; ++k)
             stepwise.push_back(LettersOf(animator_->ComposeFrame(k, key)));
         EXPECT_EQ(stepwise.back(), c.last);
-        if (c.key != '-')
-            EXPECT_EQ(key, c.key ? ColorOf(c.key) : kColorNone);
+        if (c.key != kUnchecked)
+            EXPECT_EQ(key, c.key);
         for (int k = 0; k < count; ++k) {
             Load(*animator_, gif);
             EXPECT_EQ(LettersOf(animator_->ComposeFrame(k, key)), stepwise[k]) << "frame " << k << " rebuilt";
         }
-        if (c.key != '-')
-            EXPECT_EQ(key, c.key ? ColorOf(c.key) : kColorNone) << "rebuilt";
+        if (c.key != kUnchecked)
+            EXPECT_EQ(key, c.key) << "rebuilt";
     }
 }
 
@@ -228,24 +229,18 @@ TEST_F(AnimatorTest, DrawsCentredOrStretchedWithTheParentShowingThroughTheKey)
     EXPECT_EQ(Shown(), Rows({"RRRMMM", "RRRMMM", "GGGBBB", "GGGBBB"}));
 }
 
-// Frame 1 has no colour table anywhere, so drawing it fails.
-Bytes GifWithABrokenSecondFrame()
-{
-    GifBuilder gif;
-    gif.Header("89a").Screen(2, 1);
-    ImageBlock good = BlockOf({0, 0, {"RG"}});
-    good.localTable = kFourColours;
-    ImageBlock broken = BlockOf({0, 0, {"RG"}});
-    for (const ImageBlock* image : {&good, &broken, &good})
-        gif.Control({1, 10, std::nullopt}).Image(*image);
-    return gif.Trailer().Build();
-}
-
 // The error box is modal: while it is open the application's loop runs, time
 // passes, and neither a failed paint nor a tick may post another report.
 TEST_F(AnimatorTest, ABrokenFrameIsReportedOnceAndNoTickStacksUnderTheReport)
 {
-    Load(*animator_, GifWithABrokenSecondFrame());
+    // Frame 1 has no colour table anywhere, so drawing it fails.
+    GifBuilder gif;
+    gif.Header("89a").Screen(2, 1);
+    ImageBlock good = BlockOf({0, 0, {"RG"}}), broken = good;
+    good.localTable = kFourColours;
+    for (const ImageBlock* image : {&good, &broken, &good})
+        gif.Control({1, 10, std::nullopt}).Image(*image);
+    Load(*animator_, gif.Trailer().Build());
     std::vector<int> shown;
     animator_->SetOnFrameChanged([&](QObject*) { shown.push_back(animator_->FrameIndex()); });
     unsigned sleep = 1;

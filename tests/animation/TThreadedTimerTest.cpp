@@ -46,21 +46,15 @@ protected:
         timer_ = std::make_unique<TThreadedTimer>(nullptr, clock_);
         return *timer_;
     }
+    // Ticks run on this thread unless SyncEvent is off.
     TNotifyEvent Recorder(std::function<void()> extra = [] {})
     {
         return [this, extra](QObject*) {
-            {
-                std::lock_guard lock(mutex_);
-                ticks_.push_back(clock_->NowMs());
-            }
+            ticks_.push_back(clock_->NowMs());
             extra();
         };
     }
-    std::vector<long long> Ticks()
-    {
-        std::lock_guard lock(mutex_);
-        return ticks_;
-    }
+    const std::vector<long long>& Ticks() { return ticks_; }
     // Moves the clock to the end of sleep number `sleep` and waits for its tick.
     void TickAtEndOfSleep(unsigned sleep)
     {
@@ -71,8 +65,8 @@ protected:
 
     std::shared_ptr<FakeTimerClock> clock_;
     std::unique_ptr<TThreadedTimer> timer_;
-    std::mutex mutex_;
     std::vector<long long> ticks_;
+    std::mutex mutex_;  // guards errors_, reported from the timer thread when SyncEvent is off
     std::vector<std::string> errors_;
     ErrorReporter previousReporter_;
 };
