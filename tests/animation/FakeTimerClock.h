@@ -17,6 +17,11 @@ namespace scindra::test {
 
 using namespace std::chrono_literals;
 
+inline long long Ms(TimerClock::TimePoint time)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
+}
+
 class FakeTimerClock final : public TimerClock {
 public:
     TimePoint Now() const override
@@ -28,40 +33,23 @@ public:
     bool SleepUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& wake, TimePoint deadline,
                     const std::function<bool()>& interrupted) override
     {
-        {
-            std::lock_guard guard(mutex_);
-            sleeperMutex_ = lock.mutex();
-            sleeperWake_ = &wake;
-            deadline_ = deadline;
-            ++sleeps_;
-        }
-        changed_.notify_all();
+        SetSleeper(lock.mutex(), &wake, [&] { deadline_ = deadline, ++sleeps_; });
         wake.wait(lock, [&] { return interrupted() || Now() >= deadline; });
         const bool completed = !interrupted();
-        {
-            std::lock_guard guard(mutex_);
-            sleeperMutex_ = nullptr;
-            sleeperWake_ = nullptr;
-        }
-        changed_.notify_all();
+        SetSleeper(nullptr, nullptr, [] {});
         return completed;
     }
 
-    // Milliseconds since the clock's start.
     long long NowMs() const { return Ms(Now()); }
-    static long long Ms(TimePoint time)
-    {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count();
-    }
 
-    // Moves the time forward and wakes the sleeper, if any.
-    void Advance(std::chrono::milliseconds step)
+    // Moves the time to `ms` and wakes the sleeper, if any.
+    void AdvanceToMs(long long ms)
     {
         std::mutex* sleeperMutex;
         std::condition_variable* sleeperWake;
         {
             std::lock_guard guard(mutex_);
-            now_ += step;
+            now_ = TimePoint(std::chrono::milliseconds(ms));
             sleeperMutex = sleeperMutex_;
             sleeperWake = sleeperWake_;
         }
@@ -71,22 +59,19 @@ public:
             sleeperWake->notify_all();
         }
     }
-    void AdvanceToMs(long long ms) { Advance(std::chrono::milliseconds(ms - NowMs())); }
+    void Advance(std::chrono::milliseconds step) { AdvanceToMs(NowMs() + step.count()); }
 
-    // How many sleeps have begun so far.
     unsigned Sleeps() const
     {
         std::lock_guard lock(mutex_);
         return sleeps_;
     }
 
-    // Waits (in real time, at most a few seconds) until sleep number `count`
-    // has begun, serving the user-interface thread's queue meanwhile, and
-    // gives its deadline in milliseconds.
+    // Waits (serving the interface thread's queue, a few seconds at most)
+    // until sleep number `count` has begun, and gives its deadline.
     long long WaitForSleep(unsigned count)
     {
-        const auto limit = std::chrono::steady_clock::now() + 5s;
-        for (;;) {
+        for (const auto limit = std::chrono::steady_clock::now() + 5s;;) {
             {
                 std::unique_lock lock(mutex_);
                 if (changed_.wait_for(lock, 1ms, [&] { return sleeps_ >= count; }))
@@ -98,7 +83,6 @@ public:
         }
     }
 
-    // Waits until no thread sleeps on the clock.
     bool WaitUntilNobodySleeps()
     {
         std::unique_lock lock(mutex_);
@@ -106,22 +90,32 @@ public:
     }
 
 private:
+    template <class Update>
+    void SetSleeper(std::mutex* mutex, std::condition_variable* wake, Update update)
+    {
+        {
+            std::lock_guard guard(mutex_);
+            sleeperMutex_ = mutex;
+            sleeperWake_ = wake;
+            update();
+        }
+        changed_.notify_all();
+    }
+
     mutable std::mutex mutex_;
     std::condition_variable changed_;
-    TimePoint now_{};
-    TimePoint deadline_{};
+    TimePoint now_{}, deadline_{};
     unsigned sleeps_ = 0;
     std::mutex* sleeperMutex_ = nullptr;
     std::condition_variable* sleeperWake_ = nullptr;
 };
 
-// Serves the user-interface thread's queue until `done` holds or a few
-// seconds of real time have passed; gives the final value of `done`.
+// Serves the interface thread's queue until `done` holds or `limit` of real
+// time has passed; gives the final value of `done`.
 template <class Predicate>
 bool PumpUntil(Predicate done, std::chrono::milliseconds limit = 5000ms)
 {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!done()) {
+    for (const auto end = std::chrono::steady_clock::now() + limit; !done();) {
         if (std::chrono::steady_clock::now() > end)
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
@@ -130,11 +124,7 @@ bool PumpUntil(Predicate done, std::chrono::milliseconds limit = 5000ms)
     return true;
 }
 
-// Serves the queue for a short while: long enough for a wrongly posted tick
-// to arrive, so that its absence means something.
-inline void PumpBriefly()
-{
-    PumpUntil([] { return false; }, 30ms);
-}
+// Long enough for a wrongly posted tick to arrive, so that its absence means something.
+inline void PumpBriefly() { PumpUntil([] { return false; }, 30ms); }
 
 } // namespace scindra::test
