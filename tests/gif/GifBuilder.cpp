@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <fstream>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace scindra::test {
 
@@ -71,43 +71,6 @@ private:
     bool afterClear_ = true;
 };
 
-// The writer's string table: (prefix code, pixel) -> code, open addressing
-// over twice the number of codes so a clear only wipes 32 KiB.
-class StringTable {
-public:
-    StringTable() { Clear(); }
-
-    void Clear() { keys_.fill(kEmpty); }
-
-    int Find(uint32_t key) const
-    {
-        for (uint32_t slot = Hash(key);; slot = (slot + 1) & kMask) {
-            if (keys_[slot] == kEmpty)
-                return -1;
-            if (keys_[slot] == key)
-                return codes_[slot];
-        }
-    }
-
-    void Insert(uint32_t key, uint16_t code)
-    {
-        uint32_t slot = Hash(key);
-        while (keys_[slot] != kEmpty)
-            slot = (slot + 1) & kMask;
-        keys_[slot] = key;
-        codes_[slot] = code;
-    }
-
-private:
-    static constexpr uint32_t kSlots = 8192;
-    static constexpr uint32_t kMask = kSlots - 1;
-    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
-    static uint32_t Hash(uint32_t key) { return (key * 2654435761u) >> 19; }
-
-    std::array<uint32_t, kSlots> keys_{};
-    std::array<uint16_t, kSlots> codes_{};
-};
-
 } // namespace
 
 Palette DistinctPalette(int count)
@@ -154,11 +117,6 @@ Pixels PhotoPixels(int width, int height, int colours, uint32_t seed, double dit
     return p;
 }
 
-Pixels FlatPixels(int width, int height, uint8_t value)
-{
-    return Pixels{width, height, Bytes(static_cast<std::size_t>(width) * height, value)};
-}
-
 std::vector<int> InterlacedRowOrder(int height)
 {
     static constexpr std::array<std::array<int, 2>, 4> kPasses{{{0, 8}, {4, 8}, {2, 4}, {1, 2}}};
@@ -180,6 +138,8 @@ Bytes InterlaceRows(const Pixels& pixels)
     return out;
 }
 
+namespace {
+
 std::vector<SizedCode> LzwCodes(const Bytes& indices, const LzwOptions& options)
 {
     CheckCodeSize(options.codeSize);
@@ -200,24 +160,23 @@ std::vector<SizedCode> LzwCodes(const Bytes& indices, const LzwOptions& options)
     if (options.leadingClear)
         emit(clear);
     if (!indices.empty()) {
-        StringTable table;
+        std::unordered_map<uint32_t, uint16_t> table; // (prefix code << 8 | pixel) -> code
         int next = first; // the code the next new string gets
         uint16_t prefix = indices[0];
         for (std::size_t i = 1; i < indices.size(); ++i) {
             const uint8_t pixel = indices[i];
             const uint32_t key = (static_cast<uint32_t>(prefix) << 8) | pixel;
-            const int known = table.Find(key);
-            if (known >= 0) {
-                prefix = static_cast<uint16_t>(known);
+            if (const auto known = table.find(key); known != table.end()) {
+                prefix = known->second;
                 continue;
             }
             emit(prefix);
             if (next < kMaxCodes) {
-                table.Insert(key, static_cast<uint16_t>(next++));
+                table.emplace(key, static_cast<uint16_t>(next++));
                 const bool early = options.clearAfter > 0 && next - first == options.clearAfter;
                 if (early || (next == kMaxCodes && options.whenFull == FullTable::Clear)) {
                     emit(clear);
-                    table.Clear();
+                    table.clear();
                     next = first;
                 }
             }
@@ -230,6 +189,8 @@ std::vector<SizedCode> LzwCodes(const Bytes& indices, const LzwOptions& options)
     return out;
 }
 
+} // namespace
+
 Bytes LzwEncode(const Bytes& indices, const LzwOptions& options)
 {
     return PackCodes(LzwCodes(indices, options));
@@ -237,7 +198,6 @@ Bytes LzwEncode(const Bytes& indices, const LzwOptions& options)
 
 std::vector<SizedCode> SizeCodes(int codeSize, const std::vector<uint16_t>& codes)
 {
-    CheckCodeSize(codeSize);
     std::vector<SizedCode> out;
     ReaderWidths widths(codeSize);
     for (uint16_t code : codes) {
