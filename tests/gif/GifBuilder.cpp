@@ -6,6 +6,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <unordered_map>
+#include <utility>
 
 namespace scindra::test {
 
@@ -27,49 +28,6 @@ void CheckCodeSize(int codeSize)
     if (codeSize < 2 || codeSize > 8)
         throw std::invalid_argument("LZW code size must be 2..8");
 }
-
-// Mirrors what a reader knows of the table, which is all the widths depend on.
-class ReaderWidths {
-public:
-    explicit ReaderWidths(int codeSize) : codeSize_(codeSize) { Reset(); }
-
-    int Width() const { return width_; }
-
-    void After(uint16_t code)
-    {
-        const int clear = 1 << codeSize_;
-        if (code == clear) {
-            Reset();
-        } else if (code == clear + 1) {
-            // The end code adds nothing.
-        } else if (afterClear_) {
-            afterClear_ = false; // the first code of a table only outputs
-        } else if (!full_) {
-            ++next_;
-            if (next_ == (1 << width_)) {
-                if (width_ < 12)
-                    ++width_;
-                else
-                    full_ = true;
-            }
-        }
-    }
-
-private:
-    void Reset()
-    {
-        width_ = codeSize_ + 1;
-        next_ = (1 << codeSize_) + 2;
-        full_ = false;
-        afterClear_ = true;
-    }
-
-    int codeSize_;
-    int width_ = 0;
-    int next_ = 0;
-    bool full_ = false;
-    bool afterClear_ = true;
-};
 
 } // namespace
 
@@ -138,27 +96,18 @@ Bytes InterlaceRows(const Pixels& pixels)
     return out;
 }
 
-namespace {
-
-std::vector<SizedCode> LzwCodes(const Bytes& indices, const LzwOptions& options)
+Bytes LzwEncode(const Bytes& indices, const LzwOptions& options)
 {
     CheckCodeSize(options.codeSize);
     const uint16_t clear = static_cast<uint16_t>(1 << options.codeSize);
-    const uint16_t end = clear + 1;
     const uint16_t first = clear + 2;
     for (uint8_t v : indices)
         if (v >= clear)
             throw std::invalid_argument("pixel index does not fit the LZW code size");
 
-    std::vector<SizedCode> out;
-    ReaderWidths widths(options.codeSize);
-    auto emit = [&](uint16_t code) {
-        out.push_back({code, widths.Width()});
-        widths.After(code);
-    };
-
+    std::vector<uint16_t> codes;
     if (options.leadingClear)
-        emit(clear);
+        codes.push_back(clear);
     if (!indices.empty()) {
         std::unordered_map<uint32_t, uint16_t> table; // (prefix code << 8 | pixel) -> code
         int next = first; // the code the next new string gets
@@ -170,39 +119,42 @@ std::vector<SizedCode> LzwCodes(const Bytes& indices, const LzwOptions& options)
                 prefix = known->second;
                 continue;
             }
-            emit(prefix);
+            codes.push_back(prefix);
             if (next < kMaxCodes) {
                 table.emplace(key, static_cast<uint16_t>(next++));
                 const bool early = options.clearAfter > 0 && next - first == options.clearAfter;
                 if (early || (next == kMaxCodes && options.whenFull == FullTable::Clear)) {
-                    emit(clear);
+                    codes.push_back(clear);
                     table.clear();
                     next = first;
                 }
             }
             prefix = pixel;
         }
-        emit(prefix);
+        codes.push_back(prefix);
     }
     if (options.endCode)
-        emit(end);
-    return out;
-}
-
-} // namespace
-
-Bytes LzwEncode(const Bytes& indices, const LzwOptions& options)
-{
-    return PackCodes(LzwCodes(indices, options));
+        codes.push_back(clear + 1);
+    return PackCodes(SizeCodes(options.codeSize, codes));
 }
 
 std::vector<SizedCode> SizeCodes(int codeSize, const std::vector<uint16_t>& codes)
 {
+    const int clear = 1 << codeSize;
+    int width = codeSize + 1;
+    int next = clear + 2; // the next free table entry as a reader counts it
+    bool afterClear = true; // the first code of a table only outputs
     std::vector<SizedCode> out;
-    ReaderWidths widths(codeSize);
     for (uint16_t code : codes) {
-        out.push_back({code, widths.Width()});
-        widths.After(code);
+        out.push_back({code, width});
+        if (code == clear) {
+            width = codeSize + 1;
+            next = clear + 2;
+            afterClear = true;
+        } else if (code != clear + 1 && !std::exchange(afterClear, false) && next < kMaxCodes) {
+            if (++next == (1 << width) && width < 12)
+                ++width;
+        }
     }
     return out;
 }
@@ -361,10 +313,7 @@ GifBuilder& GifBuilder::ImageData(uint8_t codeSize, const Bytes& lzw, int blockS
     return Raw(SubBlocks(lzw, blockSize, terminate));
 }
 
-GifBuilder& GifBuilder::Trailer()
-{
-    return Byte(0x3B);
-}
+GifBuilder& GifBuilder::Trailer() { return Byte(0x3B); }
 
 GifBuilder& GifBuilder::Raw(const Bytes& bytes)
 {
@@ -372,18 +321,9 @@ GifBuilder& GifBuilder::Raw(const Bytes& bytes)
     return *this;
 }
 
-GifBuilder& GifBuilder::Byte(uint8_t value)
-{
-    bytes_.push_back(value);
-    return *this;
-}
+GifBuilder& GifBuilder::Byte(uint8_t value) { return Raw({value}); }
 
-GifBuilder& GifBuilder::Word(uint16_t value)
-{
-    bytes_.push_back(static_cast<uint8_t>(value & 0xFF));
-    bytes_.push_back(static_cast<uint8_t>(value >> 8));
-    return *this;
-}
+GifBuilder& GifBuilder::Word(uint16_t value) { return Raw({static_cast<uint8_t>(value & 0xFF), static_cast<uint8_t>(value >> 8)}); }
 
 Bytes SimpleGif(const Pixels& pixels, const Palette& palette, const LzwOptions& lzw, bool interlaced)
 {
