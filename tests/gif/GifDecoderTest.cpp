@@ -1,5 +1,5 @@
 // The LZW decoder: its tolerance rules, the mended faults of the code stream,
-// interlacing and progress.
+// and progress.
 #include "GifReadSupport.h"
 
 #include "gif/LZWDecoder.h"
@@ -132,33 +132,6 @@ TEST(GifDecoderRules, ZeroWidthOrHeightWritesNothing)
         EXPECT_EQ(FailureOf([&] { DecodeLZW(encoded.data(), encoded.size(), target, false, nullptr, damaged, 2, true); }),
                   "");
         EXPECT_EQ(guard, Bytes(16, 0xEE)) << width << "x" << height;
-    }
-}
-
-// --- Interlacing -------------------------------------------------------------------
-
-TEST(GifDecoderInterlace, NextRowVisitsEveryRowOnce)
-{
-    for (int height = 1; height <= 20; ++height) {
-        std::vector<int> rows{0};
-        int pass = 0;
-        for (int row = 0; (row = NextInterlacedRow(row, height, pass)) < height;)
-            rows.push_back(row);
-        EXPECT_EQ(rows, InterlacedRowOrder(height)) << height;
-    }
-}
-
-TEST(GifDecoderInterlace, SmallInterlacedImagesFillEveryRow)
-{
-    for (int height = 1; height <= 5; ++height) {
-        const Pixels pixels = RowPixels(3, height, 8);
-        GifBuilder b;
-        ImageBlock image;
-        image.pixels = pixels;
-        image.interlaced = true;
-        b.Header("89a").Screen(3, static_cast<uint16_t>(height), DistinctPalette(8)).Image(image).Trailer();
-        const auto gif = Load(b.Build());
-        EXPECT_EQ(IndicesOf(gif->FrameAt(0)->RenderBitmap()), pixels.indices) << height;
     }
 }
 

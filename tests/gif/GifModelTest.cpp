@@ -1,5 +1,5 @@
-// The GIF model: sharing, copy rules and conversion errors, loop blocks and
-// the colour arithmetic.
+// The GIF model: sharing, copy rules and conversion errors, and the colour
+// arithmetic.
 #include "GifReadSupport.h"
 
 #include "gif/Extension.h"
@@ -130,29 +130,6 @@ TEST(GifModel, ConversionsBetweenUnrelatedClassesFail)
     };
     for (const Case& c : cases)
         EXPECT_EQ(FailureOf(c.action), c.failure) << c.name;
-}
-
-TEST(GifModelExtension, LoopBlockMatchesAsManyBytesAsTheBlockHolds)
-{
-    struct Case {
-        uint8_t blockSize;
-        std::string identifier;
-        std::string firstBlock;
-        bool loop;
-    };
-    const Case cases[] = {
-        {11, "NETSCAPE2.0", std::string("\1\0\0", 3), true},  {11, "ANIMEXTS1.0", std::string("\1\5\0", 3), true},
-        {8, "NETSCAPEx.y", std::string("\1\0\0", 3), true},   {12, "NETSCAPE2.0", std::string("\1\0\0", 3), false},
-        {11, "NETSCAPE2.0", std::string("\1\0", 2), false},   {11, "NETSCAPE2.0", std::string("\2\0\0", 3), false},
-    };
-    for (const Case& c : cases) {
-        TExtension extension;
-        extension.Kind = ekApplication;
-        extension.FixedBytes[0] = c.blockSize;
-        std::copy(c.identifier.begin(), c.identifier.end(), extension.FixedBytes.begin() + 1);
-        extension.SubBlocks = std::make_unique<std::vector<std::string>>(std::vector<std::string>{c.firstBlock});
-        EXPECT_EQ(extension.IsLoopBlock(), c.loop) << c.identifier << " " << int(c.blockSize);
-    }
 }
 
 TEST(GifModelColour, TableLookups)
