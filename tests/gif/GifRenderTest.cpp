@@ -205,20 +205,6 @@ TEST(GifRenderKeyed, KeyPixelsLeaveTheCanvasAtTwiceTheSize)
     }
 }
 
-TEST(GifRenderKeyed, NoActiveFrameDrawsNothing)
-{
-    const auto image = Load(FrameOf(NoisePixels(4, 4, 4, 1), DistinctPalette(4), 1));
-    image->SetActiveFrame(-1);
-    QImage canvas(8, 8, QImage::Format_RGB32);
-    canvas.fill(kBackground);
-    QPainter painter(&canvas);
-    image->DrawTo(painter, canvas.rect());
-    painter.end();
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x)
-            ASSERT_EQ(canvas.pixel(x, y), kBackground);
-}
-
 TEST(GifRenderKeyed, KeyedStretchOfAnRgbBitmapMatchesByColour)
 {
     QImage bitmap(3, 1, QImage::Format_RGB32);
