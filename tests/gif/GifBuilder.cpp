@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <cstring>
 #include <fstream>
 #include <stdexcept>
+#include <unordered_map>
+#include <utility>
 
 namespace scindra::test {
 
@@ -27,86 +28,6 @@ void CheckCodeSize(int codeSize)
     if (codeSize < 2 || codeSize > 8)
         throw std::invalid_argument("LZW code size must be 2..8");
 }
-
-// Mirrors what a reader knows of the table, which is all the widths depend on.
-class ReaderWidths {
-public:
-    explicit ReaderWidths(int codeSize) : codeSize_(codeSize) { Reset(); }
-
-    int Width() const { return width_; }
-
-    void After(uint16_t code)
-    {
-        const int clear = 1 << codeSize_;
-        if (code == clear) {
-            Reset();
-        } else if (code == clear + 1) {
-            // The end code adds nothing.
-        } else if (afterClear_) {
-            afterClear_ = false; // the first code of a table only outputs
-        } else if (!full_) {
-            ++next_;
-            if (next_ == (1 << width_)) {
-                if (width_ < 12)
-                    ++width_;
-                else
-                    full_ = true;
-            }
-        }
-    }
-
-private:
-    void Reset()
-    {
-        width_ = codeSize_ + 1;
-        next_ = (1 << codeSize_) + 2;
-        full_ = false;
-        afterClear_ = true;
-    }
-
-    int codeSize_;
-    int width_ = 0;
-    int next_ = 0;
-    bool full_ = false;
-    bool afterClear_ = true;
-};
-
-// The writer's string table: (prefix code, pixel) -> code, open addressing
-// over twice the number of codes so a clear only wipes 32 KiB.
-class StringTable {
-public:
-    StringTable() { Clear(); }
-
-    void Clear() { keys_.fill(kEmpty); }
-
-    int Find(uint32_t key) const
-    {
-        for (uint32_t slot = Hash(key);; slot = (slot + 1) & kMask) {
-            if (keys_[slot] == kEmpty)
-                return -1;
-            if (keys_[slot] == key)
-                return codes_[slot];
-        }
-    }
-
-    void Insert(uint32_t key, uint16_t code)
-    {
-        uint32_t slot = Hash(key);
-        while (keys_[slot] != kEmpty)
-            slot = (slot + 1) & kMask;
-        keys_[slot] = key;
-        codes_[slot] = code;
-    }
-
-private:
-    static constexpr uint32_t kSlots = 8192;
-    static constexpr uint32_t kMask = kSlots - 1;
-    static constexpr uint32_t kEmpty = 0xFFFFFFFFu;
-    static uint32_t Hash(uint32_t key) { return (key * 2654435761u) >> 19; }
-
-    std::array<uint32_t, kSlots> keys_{};
-    std::array<uint16_t, kSlots> codes_{};
-};
 
 } // namespace
 
@@ -154,11 +75,6 @@ Pixels PhotoPixels(int width, int height, int colours, uint32_t seed, double dit
     return p;
 }
 
-Pixels FlatPixels(int width, int height, uint8_t value)
-{
-    return Pixels{width, height, Bytes(static_cast<std::size_t>(width) * height, value)};
-}
-
 std::vector<int> InterlacedRowOrder(int height)
 {
     static constexpr std::array<std::array<int, 2>, 4> kPasses{{{0, 8}, {4, 8}, {2, 4}, {1, 2}}};
@@ -180,69 +96,65 @@ Bytes InterlaceRows(const Pixels& pixels)
     return out;
 }
 
-std::vector<SizedCode> LzwCodes(const Bytes& indices, const LzwOptions& options)
+Bytes LzwEncode(const Bytes& indices, const LzwOptions& options)
 {
     CheckCodeSize(options.codeSize);
     const uint16_t clear = static_cast<uint16_t>(1 << options.codeSize);
-    const uint16_t end = clear + 1;
     const uint16_t first = clear + 2;
     for (uint8_t v : indices)
         if (v >= clear)
             throw std::invalid_argument("pixel index does not fit the LZW code size");
 
-    std::vector<SizedCode> out;
-    ReaderWidths widths(options.codeSize);
-    auto emit = [&](uint16_t code) {
-        out.push_back({code, widths.Width()});
-        widths.After(code);
-    };
-
+    std::vector<uint16_t> codes;
     if (options.leadingClear)
-        emit(clear);
+        codes.push_back(clear);
     if (!indices.empty()) {
-        StringTable table;
+        std::unordered_map<uint32_t, uint16_t> table; // (prefix code << 8 | pixel) -> code
         int next = first; // the code the next new string gets
         uint16_t prefix = indices[0];
         for (std::size_t i = 1; i < indices.size(); ++i) {
             const uint8_t pixel = indices[i];
             const uint32_t key = (static_cast<uint32_t>(prefix) << 8) | pixel;
-            const int known = table.Find(key);
-            if (known >= 0) {
-                prefix = static_cast<uint16_t>(known);
+            if (const auto known = table.find(key); known != table.end()) {
+                prefix = known->second;
                 continue;
             }
-            emit(prefix);
+            codes.push_back(prefix);
             if (next < kMaxCodes) {
-                table.Insert(key, static_cast<uint16_t>(next++));
+                table.emplace(key, static_cast<uint16_t>(next++));
                 const bool early = options.clearAfter > 0 && next - first == options.clearAfter;
                 if (early || (next == kMaxCodes && options.whenFull == FullTable::Clear)) {
-                    emit(clear);
-                    table.Clear();
+                    codes.push_back(clear);
+                    table.clear();
                     next = first;
                 }
             }
             prefix = pixel;
         }
-        emit(prefix);
+        codes.push_back(prefix);
     }
     if (options.endCode)
-        emit(end);
-    return out;
-}
-
-Bytes LzwEncode(const Bytes& indices, const LzwOptions& options)
-{
-    return PackCodes(LzwCodes(indices, options));
+        codes.push_back(clear + 1);
+    return PackCodes(SizeCodes(options.codeSize, codes));
 }
 
 std::vector<SizedCode> SizeCodes(int codeSize, const std::vector<uint16_t>& codes)
 {
-    CheckCodeSize(codeSize);
+    const int clear = 1 << codeSize;
+    int width = codeSize + 1;
+    int next = clear + 2; // the next free table entry as a reader counts it
+    bool afterClear = true; // the first code of a table only outputs
     std::vector<SizedCode> out;
-    ReaderWidths widths(codeSize);
     for (uint16_t code : codes) {
-        out.push_back({code, widths.Width()});
-        widths.After(code);
+        out.push_back({code, width});
+        if (code == clear) {
+            width = codeSize + 1;
+            next = clear + 2;
+            afterClear = true;
+        } else if (code != clear + 1 && !std::exchange(afterClear, false) && next < kMaxCodes) {
+            if (++next == (1 << width) && width < 12)
+                ++width;
+        }
     }
     return out;
 }
@@ -401,10 +313,7 @@ GifBuilder& GifBuilder::ImageData(uint8_t codeSize, const Bytes& lzw, int blockS
     return Raw(SubBlocks(lzw, blockSize, terminate));
 }
 
-GifBuilder& GifBuilder::Trailer()
-{
-    return Byte(0x3B);
-}
+GifBuilder& GifBuilder::Trailer() { return Byte(0x3B); }
 
 GifBuilder& GifBuilder::Raw(const Bytes& bytes)
 {
@@ -412,18 +321,9 @@ GifBuilder& GifBuilder::Raw(const Bytes& bytes)
     return *this;
 }
 
-GifBuilder& GifBuilder::Byte(uint8_t value)
-{
-    bytes_.push_back(value);
-    return *this;
-}
+GifBuilder& GifBuilder::Byte(uint8_t value) { return Raw({value}); }
 
-GifBuilder& GifBuilder::Word(uint16_t value)
-{
-    bytes_.push_back(static_cast<uint8_t>(value & 0xFF));
-    bytes_.push_back(static_cast<uint8_t>(value >> 8));
-    return *this;
-}
+GifBuilder& GifBuilder::Word(uint16_t value) { return Raw({static_cast<uint8_t>(value & 0xFF), static_cast<uint8_t>(value >> 8)}); }
 
 Bytes SimpleGif(const Pixels& pixels, const Palette& palette, const LzwOptions& lzw, bool interlaced)
 {

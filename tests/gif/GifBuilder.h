@@ -45,7 +45,6 @@ Pixels NoisePixels(int width, int height, int colours, uint32_t seed);
 // dither is the noise amplitude as a fraction of the palette (0.03: about
 // +/-4 of 256 levels, a dithered photograph; near 0, a smooth rendering).
 Pixels PhotoPixels(int width, int height, int colours, uint32_t seed, double dither = 0.03);
-Pixels FlatPixels(int width, int height, uint8_t value);
 
 // The rows of pixels in the order an interlaced GIF transmits them:
 // every 8th row from 0, every 8th from 4, every 4th from 2, every 2nd from 1.
@@ -76,13 +75,11 @@ struct LzwOptions {
 // below 2^codeSize.
 Bytes LzwEncode(const Bytes& indices, const LzwOptions& options);
 
-// The codes LzwEncode writes, with their widths, for tests that look at them.
-std::vector<SizedCode> LzwCodes(const Bytes& indices, const LzwOptions& options);
-
 // Widths as a reader derives them: the stream starts like after a clear; each
 // code other than a clear, the end code and the first code after a clear adds
 // one table entry; the width grows when the next free entry reaches 2^width,
 // up to 12 bits, after which no more entries are added until a clear.
+// codeSize may be 9, a size only hostile files use.
 std::vector<SizedCode> SizeCodes(int codeSize, const std::vector<uint16_t>& codes);
 
 // Packs codes low bit first, as GIF does.
@@ -146,9 +143,7 @@ public:
     GifBuilder& Byte(uint8_t value);
     GifBuilder& Word(uint16_t value);
 
-    const Bytes& Data() const { return bytes_; }
     Bytes Build() const { return bytes_; }
-    std::size_t Size() const { return bytes_.size(); }
 
 private:
     Bytes bytes_;

@@ -26,10 +26,4 @@ struct GifCase {
 
 std::vector<GifCase> OracleCases();
 
-// GIFs whose code streams are random but valid: each code a literal, a table
-// entry or the entry being defined, clears at random places (twice in a row
-// too), tables that fill. Only an independent decoder knows their pixels, so
-// their frames carry sizes and tables but no pixels.
-std::vector<GifCase> RandomStreamCases();
-
 } // namespace scindra::test

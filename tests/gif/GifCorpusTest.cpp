@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <iostream>
 #include <regex>
 
 namespace scindra::test {
@@ -46,40 +45,17 @@ bool IsOurMessage(const std::string& message)
     return std::regex_match(message, known);
 }
 
-struct Tally {
-    int loaded = 0;
-    int failedToLoad = 0;
-    int framesRendered = 0;
-    int framesFailed = 0;
-};
-Tally tally;
-
-class DamagedGif : public ::testing::TestWithParam<std::string> {
-public:
-    static void TearDownTestSuite()
-    {
-        std::cout << "GIF corpus: " << tally.loaded << " files loaded, " << tally.failedToLoad
-                  << " failed with our messages; frames: " << tally.framesRendered << " rendered, "
-                  << tally.framesFailed << " failed with our messages\n";
-    }
-};
+class DamagedGif : public ::testing::TestWithParam<std::string> {};
 
 // Renders every frame the image holds, each failure checked on its own.
-void RenderEveryFrame(TGIFImage& image, Tally* counts = nullptr)
+void RenderEveryFrame(TGIFImage& image)
 {
     for (int i = 0; i < image.FrameCount(); ++i) {
-        TGIFFrame* frame = image.FrameAt(i);
-        ASSERT_NE(frame, nullptr);
         try {
-            const QImage& bitmap = frame->RenderBitmap();
-            if (counts)
-                ++counts->framesRendered;
-            if (!bitmap.isNull()) {
-                EXPECT_TRUE(bitmap.format() == QImage::Format_Mono || bitmap.format() == QImage::Format_Indexed8);
-            }
+            const QImage& bitmap = image.FrameAt(i)->RenderBitmap();
+            EXPECT_TRUE(bitmap.isNull() || bitmap.format() == QImage::Format_Mono ||
+                        bitmap.format() == QImage::Format_Indexed8);
         } catch (const Exception& e) {
-            if (counts)
-                ++counts->framesFailed;
             EXPECT_TRUE(IsOurMessage(e.what())) << "frame " << i << ": " << e.what();
         }
     }
@@ -90,13 +66,11 @@ TEST_P(DamagedGif, LoadsAndRendersOrFailsWithOurMessage)
     TGIFImage image;
     try {
         image.LoadFromFile(GetParam());
-        ++tally.loaded;
     } catch (const Exception& e) {
-        ++tally.failedToLoad;
         EXPECT_TRUE(IsOurMessage(e.what())) << "load: " << e.what();
     }
     // A failed load keeps the frames read before the failure: render them too.
-    RenderEveryFrame(image, &tally);
+    RenderEveryFrame(image);
 }
 
 const auto kDamaged = GifsIn(SCINDRA_GIF_CORPUS_DIR);
@@ -142,9 +116,9 @@ std::string LoadAndRender(const Bytes& bytes)
 // a spread of lengths, and single bytes overwritten across each file.
 TEST(MutatedBuiltGif, EveryCutAndOverwriteLoadsOrFailsWithOurMessage)
 {
-    const std::vector<std::string> chosen = {"CodeSize2_Noise", "CodeSize8_NoLeadingClear", "Interlaced_Height5",
-                                             "Table256_CodeSize4", "DoubleClear", "LocalTablesNoGlobal",
-                                             "Transparency", "ManyFrames"};
+    const std::vector<std::string> chosen = {"CodeSize2", "CodeSize8_NoLeadingClear", "Interlaced_Height5",
+                                             "Table256_CodeSize2", "DoubleClear", "LocalTablesNoGlobal",
+                                             "LocalTablesTransparencyOffsets"};
     int runs = 0;
     for (const GifCase& c : OracleCases()) {
         if (std::find(chosen.begin(), chosen.end(), c.name) == chosen.end())
@@ -175,12 +149,9 @@ TEST(HostileGifSizes, ExtremeShapesLoadAndHugeFramesFail)
         bool loads;
     };
     const std::vector<Row> rows = {
-        {65535, 1, 256, true}, // the end code comes first: the rest of the row stays 0
-        {1, 1, 2, true},
-        {8000, 8000, 256, true},   // 61 MiB: large but allowed
-        {16000, 16000, 2, true},   // 1 bit per pixel: 31 MiB
+        {8000, 8000, 256, true}, // 61 MiB: large but allowed
+        {16000, 16000, 2, true}, // 1 bit per pixel: 31 MiB
         {65535, 65535, 2, false},
-        {65535, 65535, 256, false},
         {20000, 20000, 16, false},
     };
     for (const Row& row : rows) {

@@ -1,5 +1,5 @@
-// The GIF model: defaults, sharing, copy rules and conversion errors, the
-// extension helpers and the colour arithmetic.
+// The GIF model: sharing, copy rules and conversion errors, and the colour
+// arithmetic.
 #include "GifReadSupport.h"
 
 #include "gif/Extension.h"
@@ -25,52 +25,6 @@ Bytes TwoFrames()
     return b.Image(image).Trailer().Build();
 }
 
-TEST(GifModel, NewImageIsEmpty)
-{
-    TGIFImage image;
-    EXPECT_EQ(image.FrameCount(), 0);
-    EXPECT_EQ(image.ActiveFrame(), -1);
-    EXPECT_TRUE(image.IsEmpty());
-    EXPECT_EQ(image.Width(), 0);
-    EXPECT_EQ(image.Height(), 0);
-    EXPECT_EQ(image.LogicalWidth(), 0);
-    EXPECT_EQ(image.BackdropColor(), kColorNone);
-    EXPECT_EQ(image.LoopCount(), 1);
-    EXPECT_FALSE(image.LoopEnabled());
-    EXPECT_EQ(image.FormatVersion(), fvUnknown);
-    EXPECT_TRUE(image.Transparent());
-    EXPECT_FALSE(image.IsTransparent());
-    EXPECT_TRUE(image.PaletteHandle().isEmpty());
-    EXPECT_EQ(FailureOf([&] { image.FrameAt(0); }), "Index de liste hors limites (0)");
-}
-
-TEST(GifModel, SizeCannotBeSet)
-{
-    TGIFImage empty;
-    const auto loaded = Load(TwoFrames());
-    for (TGIFImage* image : {&empty, loaded.get()}) {
-        EXPECT_EQ(FailureOf([&] { image->SetWidth(10); }), "Cannot change the Size of a GIF image");
-        EXPECT_EQ(FailureOf([&] { image->SetHeight(10); }), "Cannot change the Size of a GIF image");
-    }
-}
-
-TEST(GifModel, ReadingFillsTheModel)
-{
-    const auto image = Load(TwoFrames());
-    ASSERT_EQ(image->FrameCount(), 2);
-    EXPECT_EQ(image->ActiveFrame(), 0);
-    EXPECT_EQ(image->LoopCount(), 3);
-    EXPECT_EQ(image->BackdropColor(), EntryToRGB(image->Data().GlobalTable.Entries[2]));
-    EXPECT_EQ(image->Data().GlobalBits, 2);
-    EXPECT_EQ(image->Data().ColorResolution, 8);
-    EXPECT_TRUE(image->PaletteModified());
-    EXPECT_FALSE(image->FrameAt(0)->HasLocalTable());
-    EXPECT_TRUE(image->FrameAt(1)->HasLocalTable());
-    EXPECT_EQ(image->FrameAt(1)->OffsetX(), 1);
-    EXPECT_EQ(image->Width(), 4) << "the active frame's own size";
-    EXPECT_EQ(image->PaletteHandle().size(), 16);
-}
-
 TEST(GifModel, CopiedImagesShareTheirDataUntilReset)
 {
     const auto source = Load(TwoFrames());
@@ -80,12 +34,9 @@ TEST(GifModel, CopiedImagesShareTheirDataUntilReset)
     copy.CopyFrom(source.get());
     EXPECT_EQ(changes, 1);
     EXPECT_TRUE(copy.SameImage(*source));
-    EXPECT_TRUE(source->SameImage(copy));
-    EXPECT_EQ(copy.FrameCount(), 2);
     EXPECT_EQ(copy.FrameAt(1)->SharedItem(), source->FrameAt(1)->SharedItem());
     EXPECT_EQ(copy.FrameAt(0)->HasLocalTable(), false) << "the source's flag is kept";
     EXPECT_EQ(copy.LoopCount(), 3);
-    EXPECT_EQ(copy.LogicalWidth(), source->LogicalWidth());
     EXPECT_EQ(*copy.FrameAt(0)->FrameComment(false), std::vector<std::string>{"first"});
     EXPECT_EQ(IndicesOf(copy.FrameAt(1)->RenderBitmap()), IndicesOf(source->FrameAt(1)->RenderBitmap()));
     copy.CopyFrom(nullptr);
@@ -137,7 +88,6 @@ TEST(GifModel, BitmapsBecomeFramesAndVersionsFollow)
     EXPECT_EQ(image.ActiveFrame(), 0);
     EXPECT_EQ(image.FormatVersion(), fv87a);
     EXPECT_EQ(image.FrameAt(0)->KeyColor(), kColorMagenta);
-    EXPECT_EQ(image.Width(), 5);
     EXPECT_EQ(image.LogicalWidth(), 5);
     EXPECT_EQ(image.AppendFrame(bitmap), 1);
     EXPECT_EQ(image.FormatVersion(), fv89a);
@@ -157,6 +107,7 @@ TEST(GifModel, BitmapsBecomeFramesAndVersionsFollow)
 TEST(GifModel, ConversionsBetweenUnrelatedClassesFail)
 {
     TGIFImage image;
+    const auto loaded = Load(TwoFrames());
     TGIFFrame frame(nullptr);
     TExtension extension;
     struct Case {
@@ -173,63 +124,12 @@ TEST(GifModel, ConversionsBetweenUnrelatedClassesFail)
         {"image to frame", [&] { image.CopyTo(frame); }, "Impossible d'affecter TGIFImage à TGIFFrame"},
         {"frame to image", [&] { frame.CopyTo(image); }, ""},
         {"none into image", [&] { image.CopyFrom(nullptr); }, ""},
+        {"frame of an empty image", [&] { image.FrameAt(0); }, "Index de liste hors limites (0)"},
+        {"width of an empty image", [&] { image.SetWidth(10); }, "Cannot change the Size of a GIF image"},
+        {"height of a loaded image", [&] { loaded->SetHeight(10); }, "Cannot change the Size of a GIF image"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(FailureOf(c.action), c.failure) << c.name;
-}
-
-TEST(GifModelExtension, CopyKeepsTheTargetsBlocksWhenTheSourceHasNone)
-{
-    TExtension source;
-    source.Kind = ekApplication;
-    source.FixedBytes[0] = 11;
-    TExtension target;
-    target.SubBlocks = std::make_unique<std::vector<std::string>>(std::vector<std::string>{"kept"});
-    target.CopyFrom(&source);
-    EXPECT_EQ(target.Kind, ekApplication);
-    EXPECT_EQ(target.FixedBytes[0], 11);
-    ASSERT_NE(target.SubBlocks, nullptr);
-    EXPECT_EQ(*target.SubBlocks, std::vector<std::string>{"kept"});
-    source.SubBlocks = std::make_unique<std::vector<std::string>>(std::vector<std::string>{"a", "b"});
-    target.CopyFrom(&source);
-    EXPECT_EQ(*target.SubBlocks, (std::vector<std::string>{"a", "b"}));
-}
-
-TEST(GifModelExtension, LoopBlockMatchesAsManyBytesAsTheBlockHolds)
-{
-    struct Case {
-        uint8_t blockSize;
-        std::string identifier;
-        std::string firstBlock;
-        bool loop;
-    };
-    const Case cases[] = {
-        {11, "NETSCAPE2.0", std::string("\1\0\0", 3), true},  {11, "ANIMEXTS1.0", std::string("\1\5\0", 3), true},
-        {8, "NETSCAPEx.y", std::string("\1\0\0", 3), true},   {12, "NETSCAPE2.0", std::string("\1\0\0", 3), false},
-        {11, "NETSCAPE2.0", std::string("\1\0", 2), false},   {11, "NETSCAPE2.0", std::string("\2\0\0", 3), false},
-    };
-    for (const Case& c : cases) {
-        TExtension extension;
-        extension.Kind = ekApplication;
-        extension.FixedBytes[0] = c.blockSize;
-        std::copy(c.identifier.begin(), c.identifier.end(), extension.FixedBytes.begin() + 1);
-        extension.SubBlocks = std::make_unique<std::vector<std::string>>(std::vector<std::string>{c.firstBlock});
-        EXPECT_EQ(extension.IsLoopBlock(), c.loop) << c.identifier << " " << int(c.blockSize);
-    }
-}
-
-TEST(GifModelExtension, FrameCommentAndLastOfKind)
-{
-    TGIFFrame frame(nullptr);
-    EXPECT_EQ(frame.FrameComment(false), nullptr);
-    EXPECT_EQ(LastExtensionOfKind(frame.ExtensionList(), ekComment), nullptr);
-    frame.SetFrameComment({"one", "two"});
-    auto control = std::make_unique<TExtension>();
-    frame.ExtensionList()->push_back(std::move(control));
-    ASSERT_NE(frame.FrameComment(false), nullptr);
-    EXPECT_EQ(*frame.FrameComment(false), (std::vector<std::string>{"one", "two"}));
-    EXPECT_EQ(LastExtensionOfKind(frame.ExtensionList(), ekGraphicControl), frame.ExtensionList()->back().get());
-    EXPECT_EQ(frame.ExtensionList()->size(), 2u);
 }
 
 TEST(GifModelColour, TableLookups)
@@ -250,8 +150,7 @@ TEST(GifModelColour, TableLookups)
         int count;
         int bits;
     };
-    for (const Count& c : {Count{2, 1}, Count{4, 2}, Count{8, 3}, Count{16, 4}, Count{32, 5}, Count{64, 6},
-                           Count{128, 7}, Count{256, 8}, Count{65536 + 4, 2}})
+    for (const Count& c : {Count{2, 1}, Count{16, 4}, Count{256, 8}, Count{65536 + 4, 2}})
         EXPECT_EQ(BitsForColorCount(c.count), c.bits) << c.count;
     for (int count : {0, 1, 3, 255, 512})
         EXPECT_EQ(FailureOf([&] { BitsForColorCount(count); }), "Wrong number of colors; must be a power of 2") << count;
