@@ -186,14 +186,16 @@ TEST_F(AnimatorTest, ComposesEachDisposalAsAViewerShowsIt)
         for (int k = 0; k < count; ++k)
             stepwise.push_back(LettersOf(animator_->ComposeFrame(k, key)));
         EXPECT_EQ(stepwise.back(), c.last);
-        if (c.key != kUnchecked)
+        if (c.key != kUnchecked) {
             EXPECT_EQ(key, c.key);
+        }
         for (int k = 0; k < count; ++k) {
             Load(*animator_, gif);
             EXPECT_EQ(LettersOf(animator_->ComposeFrame(k, key)), stepwise[k]) << "frame " << k << " rebuilt";
         }
-        if (c.key != kUnchecked)
+        if (c.key != kUnchecked) {
             EXPECT_EQ(key, c.key) << "rebuilt";
+        }
     }
 }
 

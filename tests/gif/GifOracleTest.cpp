@@ -56,8 +56,9 @@ TEST_P(OracleCase, OurIndicesEqualGiflibsFrameByFrame)
         ASSERT_GE(static_cast<std::size_t>(table.size()), o.colours.size());
         for (std::size_t j = 0; j < o.colours.size(); ++j) {
             const QRgb rgb = table[static_cast<int>(j)];
-            if (static_cast<int>(j) != o.transparent)
+            if (static_cast<int>(j) != o.transparent) {
                 EXPECT_EQ((Rgb{uint8_t(qRed(rgb)), uint8_t(qGreen(rgb)), uint8_t(qBlue(rgb))}), o.colours[j]) << j;
+            }
         }
     }
 }
