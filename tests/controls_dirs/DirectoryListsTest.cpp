@@ -138,13 +138,12 @@ TEST_F(DirectoryListTest, ShowsWholeRowsOnly)
     TDirectoryListBox list;
     list.SetDirectory(root_);
     list.show();
-    // Whether a row crosses the bottom edge of the viewport.
+    // How many rows cross the bottom edge of the viewport.
     const auto cutRows = [&list] {
         int cut = 0;
-        for (int row = 0; row < list.count(); ++row) {
-            const QRect place = list.visualItemRect(list.item(row));
-            cut += place.top() < list.viewport()->height() && place.bottom() >= list.viewport()->height();
-        }
+        for (int row = 0; row < list.count(); ++row)
+            cut += list.visualItemRect(list.item(row)).top() < list.viewport()->height()
+                && list.visualItemRect(list.item(row)).bottom() >= list.viewport()->height();
         return cut;
     };
     // The second pass adds a name wider than the list: a horizontal scroll bar.

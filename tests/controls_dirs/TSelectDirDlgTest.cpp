@@ -89,22 +89,17 @@ TEST_F(StartFolderTest, FolderTextsOpenAtThemselvesOthersAtTheCurrentDirectory)
 // process is in may be deleted before the next dialog opens.
 TEST_F(StartFolderTest, DeletedCurrentFolderOpensAtItsNearestExistingParent)
 {
-    struct Row {
-        const char* deleted;  // removed with everything in it
-        const char* opens;
-    };
-    const Row rows[] = {{"a/b/c", "a/b"}, {"a", ""}};
-    for (const Row& row : rows) {
+    // The folder removed with everything in it, and where the dialog opens.
+    for (const auto& [deleted, opensIn] : {std::pair{"a/b/c", "a/b"}, std::pair{"a", ""}}) {
         for (const QString& start : {QStringLiteral("/"), QString(), QStringLiteral("relatif")}) {
-            SCOPED_TRACE(testing::Message() << row.deleted << " from \"" << start.toStdString() << '"');
+            SCOPED_TRACE(testing::Message() << deleted << " from \"" << start.toStdString() << '"');
             MakeFolder("a/b/c");
             ASSERT_TRUE(QDir::setCurrent(Path("a/b/c")));
-            ASSERT_TRUE(QDir(Path(row.deleted)).removeRecursively());
+            ASSERT_TRUE(QDir(Path(deleted)).removeRecursively());
             ASSERT_EQ(QDir::currentPath(), QString());
 
-            const QString opens = QDir::cleanPath(Path(row.opens));
-            QString shown;
-            QString drive;
+            const QString opens = QDir::cleanPath(Path(opensIn));
+            QString shown, drive;
             const ScriptedDialogs dialogs([&](TSelectDirDlg& dialog) {
                 shown = dialog.DirLabel()->Text();
                 drive = dialog.DriveList()->Drive();

@@ -11,6 +11,8 @@
 #include <QStyle>
 #include <QTest>
 
+#include <tuple>
+
 namespace scindra {
 namespace {
 
@@ -258,26 +260,21 @@ TEST(ComboEditFocus, EnteringSelectsTheTextUnlessAMousePressPlacedTheCaret)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     edit->SetText("C:/Films");
 
-    struct Row {
-        Qt::FocusReason reason;
-        bool directInput;
-        bool selected;
+    // Focus reason, direct input allowed, text selected on entry.
+    const std::tuple<Qt::FocusReason, bool, bool> rows[] = {
+        {Qt::TabFocusReason, true, true}, {Qt::BacktabFocusReason, true, true}, {Qt::ShortcutFocusReason, true, true},
+        {Qt::ActiveWindowFocusReason, true, true}, {Qt::OtherFocusReason, true, true},
+        {Qt::MouseFocusReason, true, false}, {Qt::TabFocusReason, false, false},
     };
-    const Row rows[] = {
-        {Qt::TabFocusReason, true, true},           {Qt::BacktabFocusReason, true, true},
-        {Qt::ShortcutFocusReason, true, true},      {Qt::ActiveWindowFocusReason, true, true},
-        {Qt::OtherFocusReason, true, true},         {Qt::MouseFocusReason, true, false},
-        {Qt::TabFocusReason, false, false},         {Qt::OtherFocusReason, false, false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << row.reason << (row.directInput ? "" : " without direct input"));
+    for (const auto& [reason, directInput, selected] : rows) {
+        SCOPED_TRACE(testing::Message() << reason << (directInput ? "" : " without direct input"));
         other->setFocus(Qt::OtherFocusReason);
-        edit->SetDirectInput(row.directInput);
+        edit->SetDirectInput(directInput);
         edit->deselect();
         edit->end(false);
-        edit->setFocus(row.reason);
+        edit->setFocus(reason);
         ASSERT_TRUE(edit->Focused());
-        EXPECT_EQ(edit->selectedText(), row.selected ? QStringLiteral("C:/Films") : QString());
+        EXPECT_EQ(edit->selectedText(), selected ? QStringLiteral("C:/Films") : QString());
     }
 }
 
