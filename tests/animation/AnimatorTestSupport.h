@@ -19,11 +19,11 @@ namespace scindra::test {
 using Rows = std::vector<std::string>;
 enum Colour : uint8_t { R = 0, G = 1, B = 2, M = 3 };
 
-// The palette's letters in index order, then Y, the yellow of the parent window.
-inline const std::string kLetters = "RGBMY";
+// The palette's letters in index order, then Y, the yellow of the parent
+// window, and ? for any other colour.
+inline const std::string kLetters = "RGBMY?";
 inline const QRgb kRgb[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(255, 0, 255),
                             qRgb(255, 255, 0)};
-
 inline const Palette kFourColours{{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 0, 255}};
 
 // One frame: its rectangle's corner, its rows, disposal, delay in
@@ -76,14 +76,12 @@ inline void Load(TGIFAnimator& animator, const Bytes& bytes)
 inline Rows LettersOf(const QImage& image, QRect area = QRect())
 {
     area = area.isNull() ? image.rect() : area;
-    Rows rows;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        rows.emplace_back();
-        for (int x = area.left(); x <= area.right(); ++x) {
-            const auto found = std::find(std::begin(kRgb), std::end(kRgb), image.pixel(x, y) | 0xFF000000);
-            rows.back() += found == std::end(kRgb) ? '?' : kLetters[found - std::begin(kRgb)];
-        }
-    }
+    Rows rows(size_t(area.height()));
+    for (int y = 0; y < area.height(); ++y)
+        for (int x = 0; x < area.width(); ++x)
+            rows[size_t(y)] += kLetters[size_t(std::find(std::begin(kRgb), std::end(kRgb),
+                                                         image.pixel(area.topLeft() + QPoint(x, y)) | 0xFF000000) -
+                                               std::begin(kRgb))];
     return rows;
 }
 
