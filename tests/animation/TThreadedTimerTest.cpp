@@ -59,17 +59,16 @@ protected:
     });
 };
 
-TEST_F(TimerTest, FirstTickComesAfterTheWholeIntervalOnTheInterfaceThread)
+// (That ticks run on the interface thread is checked with the errors below.)
+TEST_F(TimerTest, FirstTickComesAfterTheWholeInterval)
 {
-    Qt::HANDLE tickThread = nullptr;
-    Restart().SetOnTimer(Recorder([&] { tickThread = QThread::currentThreadId(); }));
+    Restart().SetOnTimer(Recorder());
     EXPECT_EQ(clock_->WaitForSleep(1), 1000);
     clock_->AdvanceToMs(999);
     PumpBriefly();
     EXPECT_TRUE(ticks_.empty());
     TickAtEndOfSleep(1);
     EXPECT_EQ(ticks_, std::vector<long long>{1000});
-    EXPECT_EQ(tickThread, QThread::currentThreadId());
 }
 
 TEST_F(TimerTest, NoTickWithoutIntervalEnablingOrHandler)
