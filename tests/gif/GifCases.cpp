@@ -50,7 +50,7 @@ void AddStreams(std::vector<GifCase>& cases)
     // Two clears in a row, then a short stream that widens the codes once.
     GifBuilder b;
     b.Header("87a").Screen(3, 2, DistinctPalette(4));
-    b.Descriptor(0, 0, 3, 2, 0).ImageData(2, PackCodes(SizeCodes(2, {4, 4, 1, 2, 3, 6, 0, 5}))).Trailer();
+    b.Descriptor(0, 0, 3, 2, 0).ImageData(2, PackCodes(2, {4, 4, 1, 2, 3, 6, 0, 5})).Trailer();
     cases.push_back(GifCase{"DoubleClear", b.Build(),
                             {ExpectedFrame{0, 0, Pixels{3, 2, {1, 2, 3, 1, 2, 0}}, DistinctPalette(4), -1}}});
 }

@@ -139,33 +139,5 @@ TEST(MutatedBuiltGif, EveryCutAndOverwriteLoadsOrFailsWithOurMessage)
     EXPECT_GT(runs, 1000);
 }
 
-// Sizes a 40-byte file can claim: small frames of extreme shapes load, frames
-// whose bitmap could not be allocated sensibly fail with our message at once.
-TEST(HostileGifSizes, ExtremeShapesLoadAndHugeFramesFail)
-{
-    struct Row {
-        uint16_t width, height;
-        int colours;
-        bool loads;
-    };
-    const std::vector<Row> rows = {
-        {8000, 8000, 256, true}, // 61 MiB: large but allowed
-        {16000, 16000, 2, true}, // 1 bit per pixel: 31 MiB
-        {65535, 65535, 2, false},
-        {20000, 20000, 16, false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::to_string(row.width) + "x" + std::to_string(row.height));
-        GifBuilder b;
-        b.Header("89a").Screen(row.width, row.height, DistinctPalette(row.colours));
-        const int codeSize = std::max(2, TableBitsFor(static_cast<std::size_t>(row.colours)));
-        b.Descriptor(0, 0, row.width, row.height, 0)
-            .ImageData(static_cast<uint8_t>(codeSize), LzwEncode({1}, {codeSize, true, true, FullTable::Clear, 0}))
-            .Trailer();
-        const std::string failure = LoadAndRender(b.Build());
-        EXPECT_EQ(failure.empty(), row.loads) << failure;
-    }
-}
-
 } // namespace
 } // namespace scindra::test

@@ -1,5 +1,4 @@
-// The LZW decoder: its tolerance rules, the mended faults of the code stream,
-// and progress.
+// The LZW decoder: its tolerance rules and the mended faults of the code stream.
 #include "GifReadSupport.h"
 
 #include "gif/LZWDecoder.h"
@@ -38,7 +37,7 @@ Decoded OurDecode(const Bytes& encoded, int width, int height, int tableBits)
 Bytes Encoded(int codeSize, const std::vector<uint16_t>& codes)
 {
     Bytes out{static_cast<uint8_t>(codeSize)};
-    const Bytes blocks = SubBlocks(PackCodes(SizeCodes(std::clamp(codeSize, 2, 9), codes)));
+    const Bytes blocks = SubBlocks(PackCodes(std::clamp(codeSize, 2, 9), codes));
     out.insert(out.end(), blocks.begin(), blocks.end());
     return out;
 }
@@ -132,47 +131,6 @@ TEST(GifDecoderRules, ZeroWidthOrHeightWritesNothing)
         EXPECT_EQ(FailureOf([&] { DecodeLZW(encoded.data(), encoded.size(), target, false, nullptr, damaged, 2, true); }),
                   "");
         EXPECT_EQ(guard, Bytes(16, 0xEE)) << width << "x" << height;
-    }
-}
-
-// --- Progress ------------------------------------------------------------------------
-
-TEST(GifDecoderProgress, StagesAndPercentages)
-{
-    GifBuilder b;
-    ImageBlock image;
-    image.pixels = NoisePixels(64, 64, 256, 5);
-    image.blockSize = 20;
-    b.Header("89a").Screen(64, 64, DistinctPalette(256)).Image(image).Trailer();
-    const Bytes whole = b.Build();
-
-    struct Report {
-        TProgressStage stage;
-        int percent;
-        std::string message;
-    };
-    for (bool cut : {false, true}) {
-        Bytes gif = whole;
-        if (cut)
-            gif.resize(gif.size() - 200);
-        const auto loaded = Load(gif, false);
-        std::vector<Report> reports;
-        loaded->SetOnProgress([&](TGIFImage&, TProgressStage stage, int percent, const std::string& message) {
-            reports.push_back({stage, percent, message});
-        });
-        const std::string failure = FailureOf([&] { loaded->FrameAt(0)->RenderBitmap(); });
-        ASSERT_GE(reports.size(), 3u);
-        EXPECT_EQ(reports.front().stage, TProgressStage::Starting);
-        EXPECT_EQ(reports.front().percent, 0);
-        for (size_t i = 1; i + 1 < reports.size(); ++i) {
-            EXPECT_EQ(reports[i].stage, TProgressStage::Running);
-            EXPECT_GT(reports[i].percent, i > 1 ? reports[i - 1].percent : -1) << "told when it changes";
-            EXPECT_LE(reports[i].percent, 100);
-        }
-        EXPECT_EQ(reports.back().stage, TProgressStage::Ending);
-        EXPECT_EQ(reports.back().percent, cut ? 0 : 100);
-        EXPECT_EQ(reports.back().message, failure);
-        EXPECT_EQ(failure, cut ? "Erreur de lecture du flux" : "");
     }
 }
 

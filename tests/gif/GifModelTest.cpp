@@ -78,32 +78,6 @@ TEST(GifModel, FrameCopyDropsABitmapOfOldData)
     EXPECT_EQ(IndicesOf(target->RenderBitmap()), NoisePixels(3, 2, 4, 2).indices);
 }
 
-TEST(GifModel, BitmapsBecomeFramesAndVersionsFollow)
-{
-    QImage bitmap(5, 4, QImage::Format_RGB32);
-    bitmap.fill(Qt::blue);
-    TGIFImage image;
-    image.CopyFrom(bitmap, kColorMagenta);
-    ASSERT_EQ(image.FrameCount(), 1);
-    EXPECT_EQ(image.ActiveFrame(), 0);
-    EXPECT_EQ(image.FormatVersion(), fv87a);
-    EXPECT_EQ(image.FrameAt(0)->KeyColor(), kColorMagenta);
-    EXPECT_EQ(image.LogicalWidth(), 5);
-    EXPECT_EQ(image.AppendFrame(bitmap), 1);
-    EXPECT_EQ(image.FormatVersion(), fv89a);
-    EXPECT_EQ(image.ActiveFrame(), 1);
-    QImage out;
-    TColor key = 0;
-    image.SetActiveFrame(0);
-    image.CopyTo(out, &key);
-    EXPECT_EQ(out.size(), QSize(5, 4));
-    EXPECT_EQ(key, kColorMagenta);
-
-    TGIFImage empty;
-    EXPECT_EQ(empty.ActiveBitmap().isNull(), true);
-    EXPECT_EQ(empty.FrameCount(), 1) << "asking an empty image for its bitmap gives it an empty frame";
-}
-
 TEST(GifModel, ConversionsBetweenUnrelatedClassesFail)
 {
     TGIFImage image;

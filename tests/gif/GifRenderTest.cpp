@@ -3,7 +3,6 @@
 #include "GifReadSupport.h"
 
 #include "gif/DIB.h"
-#include "gif/KeyedDraw.h"
 #include "rtl/Exception.h"
 
 #include <gtest/gtest.h>
@@ -202,23 +201,6 @@ TEST(GifRenderKeyed, KeyPixelsLeaveTheCanvasAtTwiceTheSize)
                 EXPECT_EQ(drawn.colours[i], qRgb(rgb.r, rgb.g, rgb.b)) << c.name << " pixel " << i;
             }
         }
-    }
-}
-
-TEST(GifRenderKeyed, KeyedStretchOfAnRgbBitmapMatchesByColour)
-{
-    QImage bitmap(3, 1, QImage::Format_RGB32);
-    bitmap.setPixel(0, 0, qRgb(255, 0, 255));
-    bitmap.setPixel(1, 0, qRgb(0, 128, 0));
-    bitmap.setPixel(2, 0, qRgb(255, 0, 255));
-    QImage canvas(9, 3, QImage::Format_RGB32);
-    canvas.fill(kBackground);
-    QPainter painter(&canvas);
-    DrawKeyedStretch(painter, QRect(0, 0, 9, 3), bitmap, QRect(), kColorMagenta);
-    painter.end();
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 9; ++x)
-            EXPECT_EQ(canvas.pixel(x, y), x / 3 == 1 ? qRgb(0, 128, 0) : kBackground) << x << "," << y;
     }
 }
 
