@@ -95,6 +95,7 @@ TEST(GifModel, ConversionsBetweenUnrelatedClassesFail)
         {"extension into frame", [&] { frame.CopyFrom(&extension); }, "Impossible d'affecter TExtension à TGIFFrame"},
         {"image to frame", [&] { image.CopyTo(frame); }, "Impossible d'affecter TGIFImage à TGIFFrame"},
         {"frame to image", [&] { frame.CopyTo(image); }, ""},
+        {"none into image empties it", [&] { image.CopyFrom(nullptr); }, ""},
         {"frame of an empty image", [&] { image.FrameAt(0); }, "Index de liste hors limites (0)"},
         {"height of a loaded image", [&] { loaded->SetHeight(10); }, "Cannot change the Size of a GIF image"},
     };
