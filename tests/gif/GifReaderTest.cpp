@@ -171,45 +171,32 @@ TEST(GifReaderDescriptor, ZeroSizesTakeTheLogicalScreen)
     EXPECT_EQ(IndicesOf(gif->FrameAt(0)->RenderBitmap()), RowPixels(3, 2, 4).indices);
 }
 
-TEST(GifReaderDamage, SubBlockCutByTheEndOfTheFile)
+TEST(GifReaderDamage, SubBlocksCutByTheEndOfTheFile)
 {
     GifBuilder b;
-    b.Header("89a").Screen(16, 16, DistinctPalette(256));
+    b.Header("89a").Screen(16, 16, DistinctPalette(256)).Control({0, 5, std::nullopt, false});
     ImageBlock image;
     image.pixels = NoisePixels(16, 16, 256, 7);
     image.blockSize = 40;
-    b.Image(image).Image(image);
-    Bytes gif = b.Build();
-    gif.resize(gif.size() - 30); // inside the last sub-block of the second frame
-
-    const auto loaded = Load(gif);
+    const Bytes one = GifBuilder(b).Image(image).Build();
+    Bytes two = b.Image(image).Image(image).Build();
+    two.resize(two.size() - 30); // inside the last sub-block of the second frame
+    const auto loaded = Load(two);
     ASSERT_EQ(loaded->FrameCount(), 2);
     EXPECT_FALSE(loaded->FrameAt(0)->IsDamaged());
     EXPECT_TRUE(loaded->FrameAt(1)->IsDamaged());
     EXPECT_EQ(FailureOf([&] { loaded->FrameAt(1)->RenderBitmap(); }), "Erreur de lecture du flux");
     EXPECT_TRUE(loaded->FrameAt(1)->DecodedBitmap()->isNull()) << "a failed decode leaves the empty bitmap";
-}
 
-TEST(GifReaderDamage, FirstFrameThatFailsIsRemovedAndTheActiveFrameReset)
-{
-    GifBuilder b;
-    b.Header("89a").Screen(16, 16, DistinctPalette(256)).Control({0, 5, std::nullopt, false});
-    ImageBlock image;
-    image.pixels = NoisePixels(16, 16, 256, 3);
-    image.blockSize = 40;
-    b.Image(image);
-    Bytes gif = b.Build();
-    gif.resize(gif.size() - 50);
-
-    TGIFImage loaded;
-    TMemoryStream stream(gif);
-    EXPECT_EQ(FailureOf([&] { loaded.ReadGIF(stream.Size(), stream, true); }), "Erreur de lecture du flux");
-    EXPECT_EQ(loaded.FrameCount(), 0);
-    EXPECT_EQ(loaded.ActiveFrame(), -1);
-    // Everything that reads the active frame stays inside the list.
-    loaded.SetActiveFrame(5);
-    EXPECT_TRUE(loaded.IsEmpty());
-    EXPECT_EQ(loaded.Height(), 0);
+    // A first frame that fails is removed and the active frame reset.
+    TGIFImage first;
+    TMemoryStream stream(Bytes(one.begin(), one.end() - 50));
+    EXPECT_EQ(FailureOf([&] { first.ReadGIF(stream.Size(), stream, true); }), "Erreur de lecture du flux");
+    EXPECT_EQ(first.FrameCount(), 0);
+    EXPECT_EQ(first.ActiveFrame(), -1);
+    first.SetActiveFrame(5);
+    EXPECT_TRUE(first.IsEmpty());
+    EXPECT_EQ(first.Height(), 0);
 }
 
 TEST(GifReaderDamage, FrameFailingAfterTakingItsExtensionsFreesThemOnce)
