@@ -28,7 +28,7 @@ Bytes OneFrame(const std::function<void(GifBuilder&)>& extensions,
     b.Header("89a").Screen(2, 2, kFour);
     extensions(b);
     ImageBlock image;
-    image.pixels = RowPixels(2, 2, 4);
+    image.pixels = NoisePixels(2, 2, 4, 1);
     image.lzw.codeSize = 2;
     b.Image(image);
     after(b);
@@ -165,10 +165,10 @@ TEST(GifReaderDescriptor, ZeroSizesTakeTheLogicalScreen)
 {
     GifBuilder b;
     b.Header("89a").Screen(3, 2, kFour).Descriptor(0, 0, 0, 0, 0);
-    const auto gif = Load(b.ImageData(2, LzwEncode(RowPixels(3, 2, 4).indices, {2})).Trailer().Build());
+    const auto gif = Load(b.ImageData(2, LzwEncode(NoisePixels(3, 2, 4, 1).indices, {2})).Trailer().Build());
     EXPECT_EQ(gif->FrameAt(0)->Item().PixelWidth, 3);
     EXPECT_EQ(gif->FrameAt(0)->Item().PixelHeight, 2);
-    EXPECT_EQ(IndicesOf(gif->FrameAt(0)->RenderBitmap()), RowPixels(3, 2, 4).indices);
+    EXPECT_EQ(IndicesOf(gif->FrameAt(0)->RenderBitmap()), NoisePixels(3, 2, 4, 1).indices);
 }
 
 TEST(GifReaderDamage, SubBlocksCutByTheEndOfTheFile)
