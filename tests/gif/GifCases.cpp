@@ -11,14 +11,9 @@ namespace {
 GifCase Single(std::string name, Pixels pixels, const Palette& palette, LzwOptions lzw, bool interlaced = false,
                int blockSize = 255)
 {
-    ImageBlock image;
-    image.pixels = pixels;
-    image.interlaced = interlaced;
-    image.lzw = lzw;
-    image.blockSize = blockSize;
     GifBuilder b;
     b.Header("89a").Screen(static_cast<uint16_t>(pixels.width), static_cast<uint16_t>(pixels.height), palette);
-    b.Image(image).Trailer();
+    b.Image({0, 0, pixels, std::nullopt, interlaced, lzw, blockSize}).Trailer();
     return GifCase{std::move(name), b.Build(), {ExpectedFrame{0, 0, std::move(pixels), palette, -1}}};
 }
 
