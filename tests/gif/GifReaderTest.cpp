@@ -137,28 +137,19 @@ TEST(GifReaderControl, GraphicControlsBeforeOneImage)
     }
 }
 
-TEST(GifReaderComment, CommentsGoToTheFrameOrTheImage)
+TEST(GifReaderComment, CommentsGoToTheFrameOrTheImageAndPlainTextDropsControls)
 {
-    const auto gif = Load(OneFrame([](GifBuilder& b) { b.Comment("before"); },
+    const auto gif = Load(OneFrame([](GifBuilder& b) { b.Control({2, 50, 1, false}).PlainText("hello").Comment("before"); },
                                    [](GifBuilder& b) { b.Comment("after one").Comment("after two"); }));
     ASSERT_EQ(gif->FrameCount(), 1);
-    const std::vector<std::string>* frameComment = gif->FrameAt(0)->FrameComment(false);
-    ASSERT_NE(frameComment, nullptr);
-    EXPECT_EQ(*frameComment, std::vector<std::string>{"before"});
-    EXPECT_EQ(gif->ImageComment(), (std::vector<std::string>{"after one", "\r\n\r\n", "after two"}));
-}
-
-TEST(GifReaderPlainText, PlainTextDropsTheControlsBeforeIt)
-{
-    const auto image = Load(OneFrame([](GifBuilder& b) {
-        b.Control({2, 50, 1, false}).PlainText("hello").Comment("note");
-    }));
-    const TGIFFrame* frame = image->FrameAt(0);
+    const TGIFFrame* frame = gif->FrameAt(0);
     EXPECT_EQ(frame->DelayMs(), 0);
     EXPECT_EQ(frame->KeyColor(), kColorNone);
     ASSERT_NE(frame->ExtensionList(), nullptr);
     ASSERT_EQ(frame->ExtensionList()->size(), 1u);
     EXPECT_EQ(frame->ExtensionList()->front()->Kind, ekComment);
+    EXPECT_EQ(*gif->FrameAt(0)->FrameComment(false), std::vector<std::string>{"before"});
+    EXPECT_EQ(gif->ImageComment(), (std::vector<std::string>{"after one", "\r\n\r\n", "after two"}));
 }
 
 TEST(GifReaderDescriptor, ZeroSizesTakeTheLogicalScreen)
