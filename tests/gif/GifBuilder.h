@@ -14,9 +14,7 @@ namespace scindra::test {
 using Bytes = std::vector<uint8_t>;
 
 struct Rgb {
-    uint8_t r = 0;
-    uint8_t g = 0;
-    uint8_t b = 0;
+    uint8_t r = 0, g = 0, b = 0;
     bool operator==(const Rgb&) const = default;
 };
 using Palette = std::vector<Rgb>;
@@ -30,8 +28,7 @@ int TableBitsFor(std::size_t count);
 
 // Pixels of an image, top row first, one palette index per byte.
 struct Pixels {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     Bytes indices;
     uint8_t At(int x, int y) const { return indices[static_cast<std::size_t>(y) * width + x]; }
 };
@@ -80,8 +77,7 @@ struct GraphicControl {
 
 // An image block built from pixels.
 struct ImageBlock {
-    uint16_t left = 0;
-    uint16_t top = 0;
+    uint16_t left = 0, top = 0;
     Pixels pixels;
     std::optional<Palette> localTable;
     bool interlaced = false;
