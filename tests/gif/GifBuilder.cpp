@@ -14,19 +14,12 @@ namespace {
 
 constexpr int kMaxCodes = 4096;
 
+// xorshift32: the same content on every machine and run.
 uint32_t NextRandom(uint32_t& state)
 {
-    // xorshift32: the same content on every machine and run.
     state ^= state << 13;
     state ^= state >> 17;
-    state ^= state << 5;
-    return state;
-}
-
-void CheckCodeSize(int codeSize)
-{
-    if (codeSize < 2 || codeSize > 8)
-        throw std::invalid_argument("LZW code size must be 2..8");
+    return state ^= state << 5;
 }
 
 } // namespace
@@ -61,92 +54,81 @@ Pixels PhotoPixels(int width, int height, int colours, uint32_t seed, double dit
     Pixels p{width, height, Bytes(static_cast<std::size_t>(width) * height)};
     uint32_t state = seed * 2654435761u + 7;
     const double phase = (seed % 97) / 13.0;
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            // Broad shapes, a finer texture and a little dither, like a
-            // photograph reduced to a palette.
-            double v = 0.5 + 0.22 * std::sin(x / 173.0 + phase) * std::cos(y / 211.0) +
-                       0.12 * std::sin((x + 2 * y) / 41.0 + phase) + 0.06 * std::cos((x - y) / 9.0);
-            v += ((NextRandom(state) & 0xFF) / 255.0 - 0.5) * dither;
-            const int q = std::clamp(static_cast<int>(v * colours), 0, colours - 1);
-            p.indices[static_cast<std::size_t>(y) * width + x] = static_cast<uint8_t>(q);
-        }
+    for (std::size_t i = 0; i < p.indices.size(); ++i) {
+        const int x = static_cast<int>(i % static_cast<std::size_t>(width));
+        const int y = static_cast<int>(i / static_cast<std::size_t>(width));
+        // Broad shapes, a finer texture and a little dither, like a
+        // photograph reduced to a palette.
+        const double v = 0.5 + 0.22 * std::sin(x / 173.0 + phase) * std::cos(y / 211.0) +
+                         0.12 * std::sin((x + 2 * y) / 41.0 + phase) + 0.06 * std::cos((x - y) / 9.0) +
+                         ((NextRandom(state) & 0xFF) / 255.0 - 0.5) * dither;
+        p.indices[i] = static_cast<uint8_t>(std::clamp(static_cast<int>(v * colours), 0, colours - 1));
     }
     return p;
 }
 
-std::vector<int> InterlacedRowOrder(int height)
-{
-    static constexpr std::array<std::array<int, 2>, 4> kPasses{{{0, 8}, {4, 8}, {2, 4}, {1, 2}}};
-    std::vector<int> rows;
-    for (const auto& [start, step] : kPasses)
-        for (int row = start; row < height; row += step)
-            rows.push_back(row);
-    return rows;
-}
-
 Bytes InterlaceRows(const Pixels& pixels)
 {
+    static constexpr std::array<std::array<int, 2>, 4> kPasses{{{0, 8}, {4, 8}, {2, 4}, {1, 2}}};
     Bytes out;
-    out.reserve(pixels.indices.size());
-    for (int row : InterlacedRowOrder(pixels.height)) {
-        auto begin = pixels.indices.begin() + static_cast<std::ptrdiff_t>(row) * pixels.width;
-        out.insert(out.end(), begin, begin + pixels.width);
+    for (const auto& [start, step] : kPasses) {
+        for (int row = start; row < pixels.height; row += step) {
+            auto begin = pixels.indices.begin() + static_cast<std::ptrdiff_t>(row) * pixels.width;
+            out.insert(out.end(), begin, begin + pixels.width);
+        }
     }
     return out;
 }
 
 Bytes LzwEncode(const Bytes& indices, const LzwOptions& options)
 {
-    CheckCodeSize(options.codeSize);
     const uint16_t clear = static_cast<uint16_t>(1 << options.codeSize);
-    const uint16_t first = clear + 2;
-    for (uint8_t v : indices)
-        if (v >= clear)
-            throw std::invalid_argument("pixel index does not fit the LZW code size");
-
+    const int first = clear + 2;
     std::vector<uint16_t> codes;
     if (options.leadingClear)
         codes.push_back(clear);
-    if (!indices.empty()) {
-        std::unordered_map<uint32_t, uint16_t> table; // (prefix code << 8 | pixel) -> code
-        int next = first; // the code the next new string gets
-        uint16_t prefix = indices[0];
-        for (std::size_t i = 1; i < indices.size(); ++i) {
-            const uint8_t pixel = indices[i];
-            const uint32_t key = (static_cast<uint32_t>(prefix) << 8) | pixel;
-            if (const auto known = table.find(key); known != table.end()) {
-                prefix = known->second;
-                continue;
-            }
-            codes.push_back(prefix);
-            if (next < kMaxCodes) {
-                table.emplace(key, static_cast<uint16_t>(next++));
-                const bool early = options.clearAfter > 0 && next - first == options.clearAfter;
-                if (early || (next == kMaxCodes && options.whenFull == FullTable::Clear)) {
-                    codes.push_back(clear);
-                    table.clear();
-                    next = first;
-                }
-            }
-            prefix = pixel;
+    std::unordered_map<uint32_t, uint16_t> table; // (prefix code << 8 | pixel) -> code
+    int next = first; // the code the next new string gets
+    for (std::size_t i = 1, prefix = indices.empty() ? 0 : indices[0]; i <= indices.size(); ++i) {
+        if (i == indices.size()) {
+            codes.push_back(static_cast<uint16_t>(prefix));
+            break;
         }
-        codes.push_back(prefix);
+        const uint32_t key = static_cast<uint32_t>(prefix) << 8 | indices[i];
+        if (const auto known = table.find(key); known != table.end()) {
+            prefix = known->second;
+            continue;
+        }
+        codes.push_back(static_cast<uint16_t>(prefix));
+        prefix = indices[i];
+        if (next == kMaxCodes)
+            continue;
+        table.emplace(key, static_cast<uint16_t>(next++));
+        if ((options.clearAfter > 0 && next - first == options.clearAfter) ||
+            (next == kMaxCodes && options.whenFull == FullTable::Clear)) {
+            codes.push_back(clear);
+            table.clear();
+            next = first;
+        }
     }
     if (options.endCode)
         codes.push_back(clear + 1);
-    return PackCodes(SizeCodes(options.codeSize, codes));
+    return PackCodes(options.codeSize, codes);
 }
 
-std::vector<SizedCode> SizeCodes(int codeSize, const std::vector<uint16_t>& codes)
+Bytes PackCodes(int codeSize, const std::vector<uint16_t>& codes)
 {
     const int clear = 1 << codeSize;
     int width = codeSize + 1;
     int next = clear + 2; // the next free table entry as a reader counts it
     bool afterClear = true; // the first code of a table only outputs
-    std::vector<SizedCode> out;
+    Bytes out;
+    uint32_t buffer = 0;
+    int bits = 0;
     for (uint16_t code : codes) {
-        out.push_back({code, width});
+        buffer |= static_cast<uint32_t>(code & ((1u << width) - 1)) << bits;
+        for (bits += width; bits >= 8; bits -= 8, buffer >>= 8)
+            out.push_back(static_cast<uint8_t>(buffer));
         if (code == clear) {
             width = codeSize + 1;
             next = clear + 2;
@@ -156,34 +138,14 @@ std::vector<SizedCode> SizeCodes(int codeSize, const std::vector<uint16_t>& code
                 ++width;
         }
     }
-    return out;
-}
-
-Bytes PackCodes(const std::vector<SizedCode>& codes)
-{
-    Bytes out;
-    uint32_t buffer = 0;
-    int bits = 0;
-    for (const SizedCode& c : codes) {
-        buffer |= static_cast<uint32_t>(c.code & ((1u << c.width) - 1)) << bits;
-        bits += c.width;
-        while (bits >= 8) {
-            out.push_back(static_cast<uint8_t>(buffer & 0xFF));
-            buffer >>= 8;
-            bits -= 8;
-        }
-    }
     if (bits > 0)
-        out.push_back(static_cast<uint8_t>(buffer & 0xFF));
+        out.push_back(static_cast<uint8_t>(buffer));
     return out;
 }
 
 Bytes SubBlocks(const Bytes& data, int blockSize, bool terminate)
 {
-    if (blockSize < 1 || blockSize > 255)
-        throw std::invalid_argument("sub-block size must be 1..255");
     Bytes out;
-    out.reserve(data.size() + data.size() / blockSize + 2);
     for (std::size_t pos = 0; pos < data.size(); pos += blockSize) {
         const std::size_t n = std::min<std::size_t>(blockSize, data.size() - pos);
         out.push_back(static_cast<uint8_t>(n));
@@ -197,41 +159,22 @@ Bytes SubBlocks(const Bytes& data, int blockSize, bool terminate)
 
 GifBuilder& GifBuilder::Header(const std::string& version, const std::string& signature)
 {
-    bytes_.insert(bytes_.end(), signature.begin(), signature.end());
-    bytes_.insert(bytes_.end(), version.begin(), version.end());
-    return *this;
+    return Raw(Bytes(signature.begin(), signature.end())).Raw(Bytes(version.begin(), version.end()));
 }
 
 GifBuilder& GifBuilder::Screen(uint16_t width, uint16_t height, const std::optional<Palette>& globalTable,
-                               uint8_t backgroundIndex, uint8_t aspect, int colourResolution,
-                               std::optional<int> tableBits)
+                               uint8_t backgroundIndex)
 {
-    Word(width);
-    Word(height);
-    const int bits = tableBits.value_or(globalTable ? TableBitsFor(globalTable->size()) : 1);
-    uint8_t packed = static_cast<uint8_t>(((colourResolution - 1) & 7) << 4);
-    if (globalTable)
-        packed |= static_cast<uint8_t>(0x80 | ((bits - 1) & 7));
-    Byte(packed);
-    Byte(backgroundIndex);
-    Byte(aspect);
-    if (globalTable)
-        ColourTable(*globalTable, bits);
-    return *this;
+    const int bits = globalTable ? TableBitsFor(globalTable->size()) : 1;
+    Word(width).Word(height).Raw({static_cast<uint8_t>(globalTable ? 0xF0 | (bits - 1) : 0x70), backgroundIndex, 0});
+    return globalTable ? ColourTable(*globalTable, bits) : *this;
 }
 
 GifBuilder& GifBuilder::Control(const GraphicControl& control)
 {
-    Raw({0x21, 0xF9, 0x04});
-    uint8_t packed = static_cast<uint8_t>((control.disposal & 7) << 2);
-    if (control.userInput)
-        packed |= 0x02;
-    if (control.transparent)
-        packed |= 0x01;
-    Byte(packed);
-    Word(control.delayHundredths);
-    Byte(control.transparent.value_or(0));
-    return Byte(0);
+    const int packed = (control.disposal & 7) << 2 | (control.userInput ? 2 : 0) | (control.transparent ? 1 : 0);
+    Raw({0x21, 0xF9, 0x04, static_cast<uint8_t>(packed)}).Word(control.delayHundredths);
+    return Raw({control.transparent.value_or(0), 0});
 }
 
 GifBuilder& GifBuilder::Loop(uint16_t count, const std::string& identifier)
@@ -239,48 +182,35 @@ GifBuilder& GifBuilder::Loop(uint16_t count, const std::string& identifier)
     return Application(identifier, {Bytes{0x01, static_cast<uint8_t>(count & 0xFF), static_cast<uint8_t>(count >> 8)}});
 }
 
-GifBuilder& GifBuilder::Comment(const std::string& text, int blockSize)
+GifBuilder& GifBuilder::Comment(const std::string& text)
 {
-    Raw({0x21, 0xFE});
-    return Raw(SubBlocks(Bytes(text.begin(), text.end()), blockSize));
+    return Raw({0x21, 0xFE}).Raw(SubBlocks(Bytes(text.begin(), text.end())));
 }
 
-GifBuilder& GifBuilder::PlainText(const std::string& text, uint16_t left, uint16_t top, uint16_t width,
-                                  uint16_t height)
+GifBuilder& GifBuilder::PlainText(const std::string& text)
 {
-    Raw({0x21, 0x01, 0x0C});
-    Word(left);
-    Word(top);
-    Word(width);
-    Word(height);
-    Raw({8, 8, 1, 0}); // cell width and height, foreground and background indices
+    // A grid of 8 x 8 at the origin, cells of 8 x 8, colours 1 on 0.
+    Raw({0x21, 0x01, 0x0C, 0, 0, 0, 0, 8, 0, 8, 0, 8, 8, 1, 0});
     return Raw(SubBlocks(Bytes(text.begin(), text.end())));
 }
 
 GifBuilder& GifBuilder::Application(const std::string& identifierAndCode, const std::vector<Bytes>& blocks)
 {
-    Raw({0x21, 0xFF, 0x0B});
     std::string id = identifierAndCode;
     id.resize(11, ' ');
-    bytes_.insert(bytes_.end(), id.begin(), id.end());
-    for (const Bytes& block : blocks) {
-        Byte(static_cast<uint8_t>(block.size()));
-        Raw(block);
-    }
+    Raw({0x21, 0xFF, 0x0B}).Raw(Bytes(id.begin(), id.end()));
+    for (const Bytes& block : blocks)
+        Byte(static_cast<uint8_t>(block.size())).Raw(block);
     return Byte(0);
 }
 
 GifBuilder& GifBuilder::Image(const ImageBlock& image)
 {
     const Pixels& p = image.pixels;
-    uint8_t packed = image.interlaced ? 0x40 : 0x00;
-    int localBits = 0;
-    if (image.localTable) {
-        localBits = TableBitsFor(image.localTable->size());
-        packed |= static_cast<uint8_t>(0x80 | (localBits - 1));
-    }
-    Descriptor(image.left, image.top, image.descriptorWidth.value_or(static_cast<uint16_t>(p.width)),
-               image.descriptorHeight.value_or(static_cast<uint16_t>(p.height)), packed);
+    const int localBits = image.localTable ? TableBitsFor(image.localTable->size()) : 0;
+    const int packed = (image.interlaced ? 0x40 : 0) | (image.localTable ? 0x80 | (localBits - 1) : 0);
+    Descriptor(image.left, image.top, static_cast<uint16_t>(p.width), static_cast<uint16_t>(p.height),
+               static_cast<uint8_t>(packed));
     if (image.localTable)
         ColourTable(*image.localTable, localBits);
     const Bytes order = image.interlaced ? InterlaceRows(p) : p.indices;
@@ -289,18 +219,12 @@ GifBuilder& GifBuilder::Image(const ImageBlock& image)
 
 GifBuilder& GifBuilder::Descriptor(uint16_t left, uint16_t top, uint16_t width, uint16_t height, uint8_t packed)
 {
-    Byte(0x2C);
-    Word(left);
-    Word(top);
-    Word(width);
-    Word(height);
-    return Byte(packed);
+    return Byte(0x2C).Word(left).Word(top).Word(width).Word(height).Byte(packed);
 }
 
 GifBuilder& GifBuilder::ColourTable(const Palette& table, int tableBits)
 {
-    const std::size_t entries = std::size_t{1} << tableBits;
-    for (std::size_t i = 0; i < entries; ++i) {
+    for (std::size_t i = 0; i < std::size_t{1} << tableBits; ++i) {
         const Rgb c = i < table.size() ? table[i] : Rgb{};
         Raw({c.r, c.g, c.b});
     }
@@ -309,8 +233,7 @@ GifBuilder& GifBuilder::ColourTable(const Palette& table, int tableBits)
 
 GifBuilder& GifBuilder::ImageData(uint8_t codeSize, const Bytes& lzw, int blockSize, bool terminate)
 {
-    Byte(codeSize);
-    return Raw(SubBlocks(lzw, blockSize, terminate));
+    return Byte(codeSize).Raw(SubBlocks(lzw, blockSize, terminate));
 }
 
 GifBuilder& GifBuilder::Trailer() { return Byte(0x3B); }
@@ -329,11 +252,7 @@ Bytes SimpleGif(const Pixels& pixels, const Palette& palette, const LzwOptions& 
 {
     GifBuilder b;
     b.Header("89a").Screen(static_cast<uint16_t>(pixels.width), static_cast<uint16_t>(pixels.height), palette);
-    ImageBlock image;
-    image.pixels = pixels;
-    image.interlaced = interlaced;
-    image.lzw = lzw;
-    return b.Image(image).Trailer().Build();
+    return b.Image({0, 0, pixels, std::nullopt, interlaced, lzw}).Trailer().Build();
 }
 
 void WriteFile(const std::string& path, const Bytes& bytes)

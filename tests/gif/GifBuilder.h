@@ -1,10 +1,7 @@
 #pragma once
-// A test-only GIF assembler. It writes every block byte for byte, so tests can
-// build well-formed files, nearly-well-formed ones and plain garbage with the
-// same calls, and it carries a small LZW writer of its own (independent of the
-// program's encoder) that can produce the code streams other encoders write:
-// any code size 2..8, with or without a leading clear, a table that fills to
-// 4095 entries with or without a clear, or a hand-written list of codes.
+// A test-only GIF assembler writing every block byte for byte, with an LZW
+// writer of its own (independent of the program's encoder) for the code
+// streams other encoders write.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,9 +14,7 @@ namespace scindra::test {
 using Bytes = std::vector<uint8_t>;
 
 struct Rgb {
-    uint8_t r = 0;
-    uint8_t g = 0;
-    uint8_t b = 0;
+    uint8_t r = 0, g = 0, b = 0;
     bool operator==(const Rgb&) const = default;
 };
 using Palette = std::vector<Rgb>;
@@ -33,29 +28,18 @@ int TableBitsFor(std::size_t count);
 
 // Pixels of an image, top row first, one palette index per byte.
 struct Pixels {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     Bytes indices;
     uint8_t At(int x, int y) const { return indices[static_cast<std::size_t>(y) * width + x]; }
 };
 
-// Deterministic test content: noise (poor LZW strings), gradients with dither
-// (photo-like, realistic strings) and flat runs, every value below colours.
+// Deterministic content below colours: noise, and photo-like gradients with
+// dither (noise amplitude as a fraction of the palette).
 Pixels NoisePixels(int width, int height, int colours, uint32_t seed);
-// dither is the noise amplitude as a fraction of the palette (0.03: about
-// +/-4 of 256 levels, a dithered photograph; near 0, a smooth rendering).
 Pixels PhotoPixels(int width, int height, int colours, uint32_t seed, double dither = 0.03);
 
-// The rows of pixels in the order an interlaced GIF transmits them:
-// every 8th row from 0, every 8th from 4, every 4th from 2, every 2nd from 1.
-std::vector<int> InterlacedRowOrder(int height);
+// The rows in the order an interlaced GIF transmits them.
 Bytes InterlaceRows(const Pixels& pixels);
-
-// One LZW code and the number of bits it is written with.
-struct SizedCode {
-    uint16_t code = 0;
-    int width = 0;
-};
 
 // What the LZW writer does when its table holds its 4095th entry.
 enum class FullTable {
@@ -75,15 +59,9 @@ struct LzwOptions {
 // below 2^codeSize.
 Bytes LzwEncode(const Bytes& indices, const LzwOptions& options);
 
-// Widths as a reader derives them: the stream starts like after a clear; each
-// code other than a clear, the end code and the first code after a clear adds
-// one table entry; the width grows when the next free entry reaches 2^width,
-// up to 12 bits, after which no more entries are added until a clear.
-// codeSize may be 9, a size only hostile files use.
-std::vector<SizedCode> SizeCodes(int codeSize, const std::vector<uint16_t>& codes);
-
-// Packs codes low bit first, as GIF does.
-Bytes PackCodes(const std::vector<SizedCode>& codes);
+// Packs codes low bit first, each as wide as a reader takes it at that point
+// (codeSize may be 9, as hostile files have).
+Bytes PackCodes(int codeSize, const std::vector<uint16_t>& codes);
 
 // Cuts data into sub-blocks of at most blockSize bytes (1..255), each preceded
 // by its length, followed by a zero-length block when terminate is true.
@@ -99,16 +77,12 @@ struct GraphicControl {
 
 // An image block built from pixels.
 struct ImageBlock {
-    uint16_t left = 0;
-    uint16_t top = 0;
+    uint16_t left = 0, top = 0;
     Pixels pixels;
     std::optional<Palette> localTable;
     bool interlaced = false;
     LzwOptions lzw;
     int blockSize = 255;
-    // Descriptor sizes when they should differ from the pixels (0 is legal).
-    std::optional<uint16_t> descriptorWidth;
-    std::optional<uint16_t> descriptorHeight;
 };
 
 class GifBuilder {
@@ -116,18 +90,14 @@ public:
     // "GIF" + version; any bytes may be given to test the signature check.
     GifBuilder& Header(const std::string& version = "89a", const std::string& signature = "GIF");
 
-    // Logical screen descriptor. A global table, when given, is written after
-    // it with its size rounded up to a power of two (missing entries black);
-    // tableBits overrides the size field (1..8) for tests that lie.
+    // Logical screen descriptor and global table (padded to a power of two).
     GifBuilder& Screen(uint16_t width, uint16_t height, const std::optional<Palette>& globalTable = std::nullopt,
-                       uint8_t backgroundIndex = 0, uint8_t aspect = 0, int colourResolution = 8,
-                       std::optional<int> tableBits = std::nullopt);
+                       uint8_t backgroundIndex = 0);
 
     GifBuilder& Control(const GraphicControl& control);
     GifBuilder& Loop(uint16_t count, const std::string& identifier = "NETSCAPE2.0");
-    GifBuilder& Comment(const std::string& text, int blockSize = 255);
-    GifBuilder& PlainText(const std::string& text, uint16_t left = 0, uint16_t top = 0, uint16_t width = 8,
-                          uint16_t height = 8);
+    GifBuilder& Comment(const std::string& text);
+    GifBuilder& PlainText(const std::string& text);
     GifBuilder& Application(const std::string& identifierAndCode, const std::vector<Bytes>& blocks);
 
     // A whole image block: descriptor, local table, code size and data.

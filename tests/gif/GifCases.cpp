@@ -11,14 +11,9 @@ namespace {
 GifCase Single(std::string name, Pixels pixels, const Palette& palette, LzwOptions lzw, bool interlaced = false,
                int blockSize = 255)
 {
-    ImageBlock image;
-    image.pixels = pixels;
-    image.interlaced = interlaced;
-    image.lzw = lzw;
-    image.blockSize = blockSize;
     GifBuilder b;
     b.Header("89a").Screen(static_cast<uint16_t>(pixels.width), static_cast<uint16_t>(pixels.height), palette);
-    b.Image(image).Trailer();
+    b.Image({0, 0, pixels, std::nullopt, interlaced, lzw, blockSize}).Trailer();
     return GifCase{std::move(name), b.Build(), {ExpectedFrame{0, 0, std::move(pixels), palette, -1}}};
 }
 
@@ -50,7 +45,7 @@ void AddStreams(std::vector<GifCase>& cases)
     // Two clears in a row, then a short stream that widens the codes once.
     GifBuilder b;
     b.Header("87a").Screen(3, 2, DistinctPalette(4));
-    b.Descriptor(0, 0, 3, 2, 0).ImageData(2, PackCodes(SizeCodes(2, {4, 4, 1, 2, 3, 6, 0, 5}))).Trailer();
+    b.Descriptor(0, 0, 3, 2, 0).ImageData(2, PackCodes(2, {4, 4, 1, 2, 3, 6, 0, 5})).Trailer();
     cases.push_back(GifCase{"DoubleClear", b.Build(),
                             {ExpectedFrame{0, 0, Pixels{3, 2, {1, 2, 3, 1, 2, 0}}, DistinctPalette(4), -1}}});
 }

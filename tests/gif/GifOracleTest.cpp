@@ -7,13 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace scindra::test {
 namespace {
-
-uint32_t ColourValue(const Rgb& c)
-{
-    return static_cast<uint32_t>(c.r) | (static_cast<uint32_t>(c.g) << 8) | (static_cast<uint32_t>(c.b) << 16);
-}
 
 class OracleCase : public ::testing::TestWithParam<GifCase> {};
 
@@ -24,8 +21,7 @@ TEST_P(OracleCase, OurIndicesEqualGiflibsFrameByFrame)
     ASSERT_TRUE(oracle.ok) << oracle.error;
     std::unique_ptr<TGIFImage> image;
     ASSERT_NO_THROW(image = Load(c.gif));
-    EXPECT_EQ(image->LogicalWidth(), oracle.width);
-    EXPECT_EQ(image->LogicalHeight(), oracle.height);
+    EXPECT_EQ(QSize(image->LogicalWidth(), image->LogicalHeight()), QSize(oracle.width, oracle.height));
     ASSERT_EQ(image->FrameCount(), static_cast<int>(oracle.frames.size()));
     ASSERT_EQ(c.frames.size(), oracle.frames.size());
 
@@ -34,14 +30,11 @@ TEST_P(OracleCase, OurIndicesEqualGiflibsFrameByFrame)
         const OracleFrame& o = oracle.frames[static_cast<std::size_t>(i)];
         TGIFFrame* f = image->FrameAt(i);
         EXPECT_EQ(o.indices, c.frames[static_cast<std::size_t>(i)].pixels.indices) << "the builder wrote these";
-        EXPECT_EQ(f->OffsetX(), o.left);
-        EXPECT_EQ(f->OffsetY(), o.top);
-        EXPECT_EQ(f->IsInterlaced(), o.interlaced);
-        EXPECT_EQ(static_cast<int>(f->Disposal()), o.disposal);
-        EXPECT_EQ(static_cast<int>(f->DelayMs()), o.delayHundredths * 10);
+        EXPECT_EQ(std::tuple(f->OffsetX(), f->OffsetY(), f->IsInterlaced(), static_cast<int>(f->Disposal()), int{f->DelayMs()}),
+                  std::tuple(o.left, o.top, o.interlaced, o.disposal, o.delayHundredths * 10));
         const bool keyed = o.transparent >= 0 && o.transparent < static_cast<int>(o.colours.size());
-        EXPECT_EQ(static_cast<uint32_t>(f->KeyColor()),
-                  keyed ? ColourValue(o.colours[static_cast<std::size_t>(o.transparent)]) : 0x1FFFFFFFu);
+        const Rgb key = keyed ? o.colours[static_cast<std::size_t>(o.transparent)] : Rgb{};
+        EXPECT_EQ(static_cast<uint32_t>(f->KeyColor()), keyed ? key.r | key.g << 8 | key.b << 16 : 0x1FFFFFFFu);
 
         QImage bitmap;
         ASSERT_NO_THROW(bitmap = f->RenderBitmap());

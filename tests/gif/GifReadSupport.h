@@ -43,14 +43,4 @@ inline Bytes IndicesOf(const QImage& bitmap)
     return indices;
 }
 
-// Pixels whose value is the row number (below `colours`) plus the column.
-inline Pixels RowPixels(int width, int height, int colours)
-{
-    Pixels pixels{width, height, {}};
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            pixels.indices.push_back(static_cast<uint8_t>((y + x) % colours));
-    return pixels;
-}
-
 } // namespace scindra::test

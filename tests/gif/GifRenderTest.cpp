@@ -3,12 +3,14 @@
 #include "GifReadSupport.h"
 
 #include "gif/DIB.h"
-#include "gif/KeyedDraw.h"
 #include "rtl/Exception.h"
 
 #include <gtest/gtest.h>
 
 #include <QPainter>
+
+#include <algorithm>
+#include <tuple>
 
 namespace scindra::test {
 namespace {
@@ -37,7 +39,7 @@ TEST(GifRenderDib, LayoutByColourCount)
         int colours;
         int bitCount;
     };
-    for (const Case& c : {Case{2, 1}, Case{4, 4}, Case{16, 4}, Case{32, 8}, Case{256, 8}}) {
+    for (const Case& c : {Case{2, 1}, Case{4, 4}, Case{32, 8}}) {
         const Palette palette = DistinctPalette(c.colours);
         const Pixels pixels = NoisePixels(13, 5, c.colours, static_cast<uint32_t>(c.colours));
         const auto image = Load(FrameOf(pixels, palette), false);
@@ -49,29 +51,20 @@ TEST(GifRenderDib, LayoutByColourCount)
         const uint32_t stride = (13u * static_cast<uint32_t>(c.bitCount) + 31) / 32 * 4;
         const uint32_t offset = 54 + 4 * static_cast<uint32_t>(slotCount);
         ASSERT_EQ(dib.size(), offset + 5 * stride) << c.colours;
-        EXPECT_EQ(Le32(dib, 2), offset + 5 * stride);
-        EXPECT_EQ(Le32(dib, 10), offset);
-        EXPECT_EQ(dib[28], c.bitCount) << c.colours;
-        EXPECT_EQ(Le32(dib, 34), 5 * stride);
-        // Table entries as blue, green, red, 0; the slotCount past them mid grey.
+        EXPECT_EQ(std::tuple(Le32(dib, 2), Le32(dib, 10), int{dib[28]}, Le32(dib, 34)),
+                  std::tuple(offset + 5 * stride, offset, c.bitCount, 5 * stride)) << c.colours;
+        // Table entries as blue, green, red, 0; the slots past them mid grey.
         for (int slot = 0; slot < slotCount; ++slot) {
-            const size_t at = 54 + 4 * static_cast<size_t>(slot);
-            const Bytes quad(dib.begin() + static_cast<long>(at), dib.begin() + static_cast<long>(at) + 4);
-            if (slot < c.colours) {
-                const Rgb& rgb = palette[static_cast<size_t>(slot)];
-                EXPECT_EQ(quad, (Bytes{rgb.b, rgb.g, rgb.r, 0})) << c.colours << " slot " << slot;
-            } else {
-                EXPECT_EQ(quad, (Bytes{128, 128, 128, 128})) << c.colours << " slot " << slot;
-            }
+            const Rgb rgb = slot < c.colours ? palette[static_cast<size_t>(slot)] : Rgb{128, 128, 128};
+            const Bytes quad{rgb.b, rgb.g, rgb.r, static_cast<uint8_t>(slot < c.colours ? 0 : 128)};
+            EXPECT_TRUE(std::equal(quad.begin(), quad.end(), dib.begin() + 54 + 4 * slot)) << c.colours << " slot " << slot;
         }
         // Rows bottom-up, pixels packed from the high bits.
-        for (int y = 0; y < 5; ++y) {
+        for (int i = 0; i < 13 * 5; ++i) {
+            const int x = i % 13, y = i / 13, bit = x * c.bitCount;
             const size_t row = offset + static_cast<size_t>(4 - y) * stride;
-            for (int x = 0; x < 13; ++x) {
-                const int bit = x * c.bitCount;
-                const int value = dib[row + static_cast<size_t>(bit / 8)] >> (8 - c.bitCount - bit % 8) & (slotCount - 1);
-                ASSERT_EQ(value, pixels.At(x, y)) << c.colours << " at " << x << "," << y;
-            }
+            const int value = dib[row + static_cast<size_t>(bit / 8)] >> (8 - c.bitCount - bit % 8) & (slotCount - 1);
+            ASSERT_EQ(value, pixels.At(x, y)) << c.colours << " at " << x << "," << y;
         }
     }
 }
@@ -138,38 +131,6 @@ TEST(GifRenderBitmap, LogicalSizeSaturatesAtTheLargestScreen)
 
 constexpr QRgb kBackground = qRgb(1, 2, 3);
 
-// Draws the image into a rectangle twice its size on a filled canvas and
-// tells, pixel by pixel of the frame, whether the canvas shows through.
-struct Drawn {
-    std::vector<bool> seeThrough;
-    std::vector<QRgb> colours;
-};
-
-Drawn DrawDoubled(TGIFImage& image)
-{
-    const int w = image.Width();
-    const int h = image.Height();
-    QImage canvas(2 * w + 4, 2 * h + 4, QImage::Format_RGB32);
-    canvas.fill(kBackground);
-    QPainter painter(&canvas);
-    image.DrawTo(painter, QRect(2, 2, 2 * w, 2 * h));
-    painter.end();
-    Drawn drawn;
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            const QRgb pixel = canvas.pixel(2 + 2 * x, 2 + 2 * y);
-            // Each source pixel covers a 2 x 2 block of one colour.
-            EXPECT_EQ(canvas.pixel(3 + 2 * x, 3 + 2 * y), pixel);
-            EXPECT_EQ(canvas.pixel(3 + 2 * x, 2 + 2 * y), pixel);
-            drawn.seeThrough.push_back(pixel == kBackground);
-            drawn.colours.push_back(pixel);
-        }
-    }
-    EXPECT_EQ(canvas.pixel(0, 0), kBackground) << "nothing outside the rectangle";
-    EXPECT_EQ(canvas.pixel(2 * w + 3, 2 * h + 3), kBackground);
-    return drawn;
-}
-
 TEST(GifRenderKeyed, KeyPixelsLeaveTheCanvasAtTwiceTheSize)
 {
     struct Case {
@@ -192,33 +153,25 @@ TEST(GifRenderKeyed, KeyPixelsLeaveTheCanvasAtTwiceTheSize)
         const auto image = Load(FrameOf(pixels, c.palette, c.key));
         image->SetTransparent(c.transparentFlag);
         EXPECT_EQ(image->IsTransparent(), c.transparentFlag) << c.name;
-        const Drawn drawn = DrawDoubled(*image);
-        for (size_t i = 0; i < pixels.indices.size(); ++i) {
-            const uint8_t index = pixels.indices[i];
-            const bool key = index == c.key && c.transparentFlag;
-            EXPECT_EQ(drawn.seeThrough[i], key) << c.name << " pixel " << i;
-            if (!key) {
-                const Rgb& rgb = c.palette[index];
-                EXPECT_EQ(drawn.colours[i], qRgb(rgb.r, rgb.g, rgb.b)) << c.name << " pixel " << i;
+        // Drawn into a rectangle twice its size, inside a margin of 2.
+        const int w = pixels.width, h = pixels.height;
+        QImage canvas(2 * w + 4, 2 * h + 4, QImage::Format_RGB32);
+        canvas.fill(kBackground);
+        QPainter painter(&canvas);
+        image->DrawTo(painter, QRect(2, 2, 2 * w, 2 * h));
+        painter.end();
+        EXPECT_EQ(canvas.pixel(0, 0), kBackground) << "nothing outside the rectangle";
+        EXPECT_EQ(canvas.pixel(2 * w + 3, 2 * h + 3), kBackground);
+        for (int i = 0; i < w * h; ++i) {
+            const uint8_t index = pixels.indices[static_cast<size_t>(i)];
+            const Rgb& rgb = c.palette[index];
+            const QRgb expected = index == c.key && c.transparentFlag ? kBackground : qRgb(rgb.r, rgb.g, rgb.b);
+            // Each source pixel covers a 2 x 2 block of one colour.
+            for (int corner = 0; corner < 4; ++corner) {
+                EXPECT_EQ(canvas.pixel(2 + 2 * (i % w) + corner % 2, 2 + 2 * (i / w) + corner / 2), expected)
+                    << c.name << " pixel " << i;
             }
         }
-    }
-}
-
-TEST(GifRenderKeyed, KeyedStretchOfAnRgbBitmapMatchesByColour)
-{
-    QImage bitmap(3, 1, QImage::Format_RGB32);
-    bitmap.setPixel(0, 0, qRgb(255, 0, 255));
-    bitmap.setPixel(1, 0, qRgb(0, 128, 0));
-    bitmap.setPixel(2, 0, qRgb(255, 0, 255));
-    QImage canvas(9, 3, QImage::Format_RGB32);
-    canvas.fill(kBackground);
-    QPainter painter(&canvas);
-    DrawKeyedStretch(painter, QRect(0, 0, 9, 3), bitmap, QRect(), kColorMagenta);
-    painter.end();
-    for (int y = 0; y < 3; ++y) {
-        for (int x = 0; x < 9; ++x)
-            EXPECT_EQ(canvas.pixel(x, y), x / 3 == 1 ? qRgb(0, 128, 0) : kBackground) << x << "," << y;
     }
 }
 

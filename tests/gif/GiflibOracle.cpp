@@ -33,13 +33,11 @@ Palette PaletteOf(const ColorMapObject* map)
     return out;
 }
 
-struct Closer {
-    void operator()(GifFileType* file) const
-    {
-        int error = 0;
-        DGifCloseFile(file, &error);
-    }
-};
+void Close(GifFileType* file)
+{
+    int error = 0;
+    DGifCloseFile(file, &error);
+}
 
 } // namespace
 
@@ -48,7 +46,7 @@ OracleImage DecodeWithGiflib(const Bytes& gif)
     OracleImage out;
     MemoryReader reader{&gif, 0};
     int error = 0;
-    std::unique_ptr<GifFileType, Closer> file(DGifOpen(&reader, ReadFromMemory, &error));
+    std::unique_ptr<GifFileType, void (*)(GifFileType*)> file(DGifOpen(&reader, ReadFromMemory, &error), Close);
     if (!file) {
         out.error = GifErrorString(error);
         return out;
@@ -63,13 +61,8 @@ OracleImage DecodeWithGiflib(const Bytes& gif)
     for (int i = 0; i < file->ImageCount; ++i) {
         const SavedImage& saved = file->SavedImages[i];
         const GifImageDesc& d = saved.ImageDesc;
-        OracleFrame f;
-        f.left = d.Left;
-        f.top = d.Top;
-        f.width = d.Width;
-        f.height = d.Height;
-        f.interlaced = d.Interlace;
-        f.colours = PaletteOf(d.ColorMap ? d.ColorMap : file->SColorMap);
+        const ColorMapObject* map = d.ColorMap ? d.ColorMap : file->SColorMap;
+        OracleFrame f{d.Left, d.Top, d.Width, d.Height, d.Interlace, PaletteOf(map), -1, 0, 0, {}};
         GraphicsControlBlock gcb;
         if (DGifSavedExtensionToGCB(file.get(), i, &gcb) == GIF_OK) {
             f.transparent = gcb.TransparentColor;
