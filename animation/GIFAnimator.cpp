@@ -126,9 +126,10 @@ void TGIFAnimator::SetAutoSize(bool autoSize)
     RefreshAfterChange();
 }
 
-// Centre and stretch change how the composed frame is laid
+// Centre, stretch and transparency change how the composed frame is laid
 // on the control: painting reads them under the state lock.
-void TGIFAnimator::SetPlacementFlag(bool& flag, bool value)
+template <typename Flag>
+void TGIFAnimator::SetPlacementFlag(Flag& flag, bool value)
 {
     if (flag == value)
         return;
@@ -153,15 +154,7 @@ void TGIFAnimator::SetStretch(bool stretch)
 
 void TGIFAnimator::SetTransparent(bool transparent)
 {
-    if (transparent_ == transparent)
-        return;
-    {
-        std::lock_guard state(StateLock());
-        transparent_ = transparent;
-    }
-    RefreshAfterChange();
-    if (animate_)
-        repaint();
+    SetPlacementFlag(transparent_, transparent);
 }
 
 void TGIFAnimator::SetFrameIndex(int index)

@@ -121,7 +121,8 @@ protected:
 
 private:
     void HandleImageChange();
-    void SetPlacementFlag(bool& flag, bool value);
+    template <typename Flag>
+    void SetPlacementFlag(Flag& flag, bool value);
     void HandleTick();
     void TickOnInterfaceThread();
     void TickOnTimerThread();
