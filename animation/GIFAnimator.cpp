@@ -202,28 +202,32 @@ void TGIFAnimator::SetOnStart(TNotifyEvent handler) { SetHandler(onStart_, std::
 TNotifyEvent TGIFAnimator::OnStop() const { return Handler(onStop_); }
 void TGIFAnimator::SetOnStop(TNotifyEvent handler) { SetHandler(onStop_, std::move(handler)); }
 
+// The handler is a copy taken under the lock, so one that replaces itself
+// while it runs does not destroy the function being called.
+void TGIFAnimator::Fire(const TNotifyEvent& handler)
+{
+    if (handler)
+        handler(this);
+}
+
 void TGIFAnimator::NotifyChange()
 {
-    if (const TNotifyEvent handler = OnChange())
-        handler(this);
+    Fire(OnChange());
 }
 
 void TGIFAnimator::NotifyFrameChanged()
 {
-    if (const TNotifyEvent handler = OnFrameChanged())
-        handler(this);
+    Fire(OnFrameChanged());
 }
 
 void TGIFAnimator::NotifyStart()
 {
-    if (const TNotifyEvent handler = OnStart())
-        handler(this);
+    Fire(OnStart());
 }
 
 void TGIFAnimator::NotifyStop()
 {
-    if (const TNotifyEvent handler = OnStop())
-        handler(this);
+    Fire(OnStop());
 }
 
 // --- Image changes and ticks ------------------------------------------------

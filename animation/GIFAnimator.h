@@ -134,6 +134,7 @@ private:
     void ReplayFrames(QPainter& canvas, int first, int last, TColor brush);
     int FindKeyFrame(int first, int last);
     TNotifyEvent Handler(const TNotifyEvent& handler) const;
+    void Fire(const TNotifyEvent& handler);
     void SetHandler(TNotifyEvent& handler, TNotifyEvent value);
 
     std::unique_ptr<TGIFImage> image_;
