@@ -141,18 +141,19 @@ click_in_page 9 12 300 140               # destination
 replace_text "$rebuilt"
 click_in_page 9 12 574 140               # destination's button: its dialog opens
 wait_for "the destination's dialog did not open" has_window --onlyvisible --name '^Ouvrir\.\.\.$'
-# Escape goes to the focused window; a slow dialog may not hold the focus
-# yet, so it is focused and sent Escape until it has closed.
-cancel_dialog() {
-    local dialog
-    dialog=$(find_window --onlyvisible --name '^Ouvrir\.\.\.$')
-    [ -z "$dialog" ] && return 0
-    xdotool windowfocus --sync "$dialog" 2>/dev/null || true
-    xdotool key Escape
+# close_with <title> <key>: a key goes to the focused window; a slow window
+# may not hold the focus yet, so it is focused and sent the key until it has
+# closed.
+close_with() {
+    local window
+    window=$(find_window --onlyvisible --name "$1")
+    [ -z "$window" ] && return 0
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    xdotool key "$2"
     sleep 0.5
-    has_no_window --onlyvisible --name '^Ouvrir\.\.\.$'
+    has_no_window --onlyvisible --name "$1"
 }
-wait_for "the destination's dialog did not close" cancel_dialog
+wait_for "the destination's dialog did not close" close_with '^Ouvrir\.\.\.$' Escape
 click_in_page 9 12 303 203               # "Reconstruire"
 wait_for "the rebuilt file was not written" test -e "$rebuilt"
 wait_for "the rebuilt file is incomplete" test "$(stat -c %s "$rebuilt")" -eq "$(stat -c %s "$source")"
@@ -178,16 +179,7 @@ about_size=$(eval "$(xdotool getwindowgeometry --shell "$about")"; echo "${WIDTH
 [ "$about_size" = 399x253 ] || fail "the About window is $about_size, not 399x253"
 sleep 0.5
 import -window root "$artifacts/apropos.png"
-close_about() {
-    local dialog
-    dialog=$(find_window --onlyvisible --name "$about_title")
-    [ -z "$dialog" ] && return 0
-    xdotool windowfocus --sync "$dialog" 2>/dev/null || true
-    xdotool key Return
-    sleep 0.5
-    has_no_window --onlyvisible --name "$about_title"
-}
-wait_for "Enter did not close the About window" close_about
+wait_for "Enter did not close the About window" close_with "$about_title" Return
 
 # Fichier > Quitter ends the program with exit code 0. A slow program may not
 # have opened the menu when the item is clicked: then the menu is tried again.
