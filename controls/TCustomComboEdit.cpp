@@ -88,6 +88,22 @@ QString TCustomComboEdit::ButtonHint() const
 void TCustomComboEdit::SetButtonHint(const QString& hint)
 {
     button_->setToolTip(hint);
+    NameButton();
+}
+
+// The button shows no text, so a screen reader would announce a bare
+// "button": it is named by the hint a mouse user sees over it, its own or,
+// when it has none, the edit's that the pointer then shows.
+void TCustomComboEdit::NameButton()
+{
+    button_->setAccessibleName(button_->toolTip().isEmpty() ? toolTip() : button_->toolTip());
+}
+
+bool TCustomComboEdit::event(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTipChange)
+        NameButton();
+    return QLineEdit::event(event);
 }
 
 void TCustomComboEdit::SetGlyph(const QPixmap& glyph)

@@ -90,6 +90,7 @@ protected:
     bool Creating() const { return creating_; }
     void SetCreating(bool creating) { creating_ = creating; }
 
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -98,6 +99,7 @@ protected:
 
 private:
     void ButtonMousePressed();
+    void NameButton();
     void UpdateLayout();
     void RecreateGlyph(bool switching);
     void UpdateEditReadOnly();

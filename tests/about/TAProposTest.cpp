@@ -11,6 +11,7 @@
 #include "ui/about/TAPropos_Frm.h"
 #include "ui/about/TBevelPanel.h"
 #include "ui/about/TLinkLabel.h"
+#include "ui/main/TScindra.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -136,6 +137,29 @@ TEST_F(AboutTest, LinksTurnBoldOnTheirOwnMovesAndOpenOnAnyPress)
             QTest::mouseRelease(label, button, Qt::NoModifier, {4, 5});
             EXPECT_EQ(opened.size(), 1u) << "release of " << address.toStdString();
         }
+    // A quick second press reaches the label as a double-click: it is a press
+    // all the same.
+    for (const auto& [label, address] : links) {
+        opened.clear();
+        QTest::mouseClick(label, Qt::LeftButton, Qt::NoModifier, {4, 5});
+        QTest::mouseDClick(label, Qt::LeftButton, Qt::NoModifier, {4, 5});
+        ASSERT_EQ(opened.size(), 2u) << address.toStdString();
+        EXPECT_EQ(opened.back().toString(), address);
+    }
+}
+
+// The memory labels let the box's own fill show through instead of painting
+// patches of the window's colour, and the window carries the program's icon,
+// not the toolkit's generic one.
+TEST_F(AboutTest, MemoryLabelsHaveNoFillOfTheirOwnAndTheWindowHasTheProgramsIcon)
+{
+    TAPropos_Frm window;
+    for (QLabel* label : {window.Label2, window.Label1, window.M1, window.M2})
+        EXPECT_FALSE(label->autoFillBackground()) << label->text().toStdString();
+
+    const TScindra main;
+    ASSERT_FALSE(window.windowIcon().isNull());
+    EXPECT_EQ(window.windowIcon().pixmap(32).toImage(), main.windowIcon().pixmap(32).toImage());
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "controls/TDirectoryEdit.h"
 #include "controls/TEditInteger.h"
 #include "controls/TFilenameEdit.h"
+#include "tests/accessibility/AccessibleTree.h"
 #include "tests/support/QtPrinters.h"
 #include "ui/main/TScindra.h"
 
@@ -22,19 +23,6 @@
 
 namespace scindra {
 namespace {
-
-QAccessibleInterface* Of(QObject* object) { return QAccessible::queryAccessibleInterface(object); }
-
-// Every node below `node`, depth first, into `nodes`. The walk is bounded: a
-// cycle in the tree would be a fault of its own, not a reason to hang.
-void Walk(QAccessibleInterface* node, std::vector<QAccessibleInterface*>& nodes, int depth = 0)
-{
-    ASSERT_LT(depth, 40) << "the accessible tree is deeper than any window could be";
-    nodes.push_back(node);
-    for (int i = 0; i < node->childCount(); ++i)
-        if (QAccessibleInterface* child = node->child(i))
-            Walk(child, nodes, depth + 1);
-}
 
 // Both pages: a hidden control must not escape the walk just because of the
 // page chosen.
@@ -85,6 +73,36 @@ TEST(MainWindowAccessibility, NoFocusableControlIsNamelessAndInputsAreNamedByThe
     window.FichierEXT_Label->setText(window.FichierEXT_Label->text() + QStringLiteral(" .avi:"));
     EXPECT_EQ(Of(window.Destination_Edit)->text(QAccessible::Name), QStringLiteral("Destination : .avi:"));
     EXPECT_FALSE(Of(window.ProgressBar)->text(QAccessible::Name).isEmpty());
+}
+
+// The browse buttons show a picture and no text. Each is named by the hint a
+// mouse user sees over it: its own, or else the edit's, and it follows
+// either when it changes.
+TEST(MainWindowAccessibility, BrowseButtonsAreNamedByTheirHints)
+{
+    TScindra window;
+    const TCustomComboEdit* edits[] = {window.SourcePath_Edit, window.SourcePath1_Edit,
+                                       window.Destination001_Edit, window.Destination_Edit};
+    for (const TCustomComboEdit* edit : edits) {
+        ASSERT_FALSE(edit->toolTip().isEmpty()) << edit->objectName().toStdString();
+        EXPECT_EQ(Of(edit->Button())->text(QAccessible::Name), edit->toolTip());
+    }
+
+    TFilenameEdit edit;
+    const struct {
+        QString editHint, buttonHint, name;
+    } steps[] = {
+        {"Fichier", "", "Fichier"},
+        {"Fichier", "Parcourir", "Parcourir"},
+        {"Autre", "Parcourir", "Parcourir"},
+        {"Autre", "", "Autre"},
+    };
+    for (const auto& step : steps) {
+        edit.setToolTip(step.editHint);
+        edit.SetButtonHint(step.buttonHint);
+        EXPECT_EQ(Of(edit.Button())->text(QAccessible::Name), step.name)
+            << step.editHint.toStdString() << " / " << step.buttonHint.toStdString();
+    }
 }
 
 } // namespace

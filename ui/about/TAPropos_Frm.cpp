@@ -1,11 +1,13 @@
 #include "ui/about/TAPropos_Frm.h"
 
 #include "animation/GIFAnimator.h"
+#include "assets/scindra_icon.xpm"
 #include "platform/MemoryStatus.h"
 #include "platform/UrlOpener.h"
 #include "rtl/Exception.h"
 #include "rtl/Guard.h"
 #include "rtl/TMemoryStream.h"
+#include "ui/about/AccessibleRole.h"
 #include "ui/about/MemoryText.h"
 #include "ui/about/TBevelPanel.h"
 #include "ui/about/TLinkLabel.h"
@@ -13,6 +15,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QGroupBox>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
@@ -20,6 +23,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
+#include <QWindow>
 
 #include <algorithm>
 #include <vector>
@@ -105,6 +109,7 @@ TAPropos_Frm::TAPropos_Frm(QWidget* parent)
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(ClientWidth, ClientHeight);
     setFont(WindowFont());
+    setWindowIcon(QIcon(QPixmap(scindra_icon_xpm)));
 
     // Created in the order in which they stack, the later on top.
     CreatePanel1();
@@ -209,10 +214,12 @@ void TAPropos_Frm::CreateLogoPanel()
     Panel2->SetColor(kLogoBackground);
     Panel2->setAccessibleName(QStringLiteral("Logo"));
     Gif_Anime = CreateLogo(Panel2);
+    SetAccessibleRole(Gif_Anime, QAccessible::Animation);
     Gif_Anime->setAccessibleName(QStringLiteral("Logo de Scindra"));
 
     Panel3 = new TBevelPanel(TPanelBevel::Lowered, TPanelBevel::None, Panel1);
     Panel3->setGeometry(193, 35, 2, 147);
+    SetAccessibleRole(Panel3, QAccessible::Separator);
 }
 
 // The logo fills the panel inside its two bevels and plays for ever, its
@@ -242,6 +249,10 @@ void TAPropos_Frm::CreateMemoryBox()
     Label1 = MakeLabel(GroupBox1, {4, 36}, QStringLiteral("Utilisée:"), fsRegular);
     M1 = MakeLabel(GroupBox1, {50, 20}, QStringLiteral("M1"), fsRegular);
     M2 = MakeLabel(GroupBox1, {50, 36}, QStringLiteral("M2"), fsRegular);
+    // The box has a fill of its own, a shade off the window's: a label
+    // filling itself with the window's colour would stand out as a patch.
+    for (QLabel* label : {Label2, Label1, M1, M2})
+        label->setAutoFillBackground(false);
     // A screen reader reads the figure itself, then what it measures.
     M1->setAccessibleDescription(QStringLiteral("Mémoire totale"));
     M2->setAccessibleDescription(QStringLiteral("Mémoire utilisée"));
@@ -252,7 +263,9 @@ void TAPropos_Frm::ConnectHandlers()
     connect(OKButton, &QPushButton::clicked, this, Guarded([this] { OKButtonClick(); }));
     // The modal result: OK (1) ends the modal show.
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
-    // Mouse moves and presses have no signals; the window watches them.
+    connect(www, &TLinkLabel::Pressed, this, Guarded([this] { wwwMouseDown(); }));
+    connect(Mail, &TLinkLabel::Pressed, this, Guarded([this] { MailMouseDown(); }));
+    // Mouse moves have no signals; the window watches them.
     for (QWidget* watched : {static_cast<QWidget*>(Panel1), static_cast<QWidget*>(www),
                              static_cast<QWidget*>(Mail)})
         watched->installEventFilter(this);
@@ -287,12 +300,43 @@ int TAPropos_Frm::ShowModal()
 void TAPropos_Frm::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
+    CentreOnScreen();
+    // The first time the window is mapped, the window manager adds its frame
+    // only afterwards, and the window is centred once more when it knows it.
+    awaitingFrame_ = FrameUnknown();
+    // The frame is known by the window's first exposure, which the toolkit
+    // reports to the native window only.
+    if (QWindow* native = windowHandle())
+        native->installEventFilter(this);
+    OKButton->setFocus();
+}
+
+void TAPropos_Frm::hideEvent(QHideEvent* event)
+{
+    awaitingFrame_ = false;
+    QDialog::hideEvent(event);
+}
+
+void TAPropos_Frm::CentreOnceFrameKnown()
+{
+    if (awaitingFrame_ && !FrameUnknown()) {
+        awaitingFrame_ = false;
+        CentreOnScreen();
+    }
+}
+
+bool TAPropos_Frm::FrameUnknown() const
+{
+    return frameGeometry() == geometry();
+}
+
+void TAPropos_Frm::CentreOnScreen()
+{
     if (const QScreen* screen = this->screen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
-    OKButton->setFocus();
 }
 
 // Only the OK button and the close box close the window: Escape does not.
@@ -314,22 +358,18 @@ bool TAPropos_Frm::OnPanel1Surface(const QEvent* event) const
 bool TAPropos_Frm::eventFilter(QObject* watched, QEvent* event)
 {
     Guard([&] {
-        const QEvent::Type type = event->type();
-        if (type == QEvent::MouseMove) {
-            if (watched == www)
-                wwwMouseMove();
-            else if (watched == Mail)
-                MailMouseMove();
-            // A move a label passes on reaches the panel too; only one over
-            // the panel's bare surface counts.
-            else if (watched == Panel1 && OnPanel1Surface(event))
-                Panel1MouseMove();
-        } else if (type == QEvent::MouseButtonPress) {
-            if (watched == www)
-                wwwMouseDown();
-            else if (watched == Mail)
-                MailMouseDown();
-        }
+        if (watched == windowHandle() && event->type() == QEvent::Expose)
+            CentreOnceFrameKnown();
+        if (event->type() != QEvent::MouseMove)
+            return;
+        if (watched == www)
+            wwwMouseMove();
+        else if (watched == Mail)
+            MailMouseMove();
+        // A move a label passes on reaches the panel too; only one over
+        // the panel's bare surface counts.
+        else if (watched == Panel1 && OnPanel1Surface(event))
+            Panel1MouseMove();
     });
     return QDialog::eventFilter(watched, event);
 }

@@ -70,6 +70,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -85,6 +86,12 @@ private:
     void ConnectHandlers();
     void FitMemoryBox();
     bool OnPanel1Surface(const QEvent* event) const;
+    bool FrameUnknown() const;
+    void CentreOnScreen();
+    void CentreOnceFrameKnown();
+
+    // Set from a showing until the window manager's frame is known.
+    bool awaitingFrame_ = false;
 };
 
 // The program's one About window, set while it exists.
