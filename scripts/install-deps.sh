@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgif-dev
   xvfb xdotool imagemagick
-  dpkg-dev desktop-file-utils appstream file
+  dpkg-dev desktop-file-utils appstream file lintian x11-utils man-db
 )
 
 missing=()
