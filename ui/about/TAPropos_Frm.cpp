@@ -302,19 +302,13 @@ void TAPropos_Frm::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     CentreOnScreen();
     // The first time the window is mapped, the window manager adds its frame
-    // only afterwards, and the window is centred once more when it knows it.
+    // only afterwards: the window is centred once more at its first exposure,
+    // when the frame is known. The toolkit reports exposures to the native
+    // window only.
     awaitingFrame_ = FrameUnknown();
-    // The frame is known by the window's first exposure, which the toolkit
-    // reports to the native window only.
     if (QWindow* native = windowHandle())
         native->installEventFilter(this);
     OKButton->setFocus();
-}
-
-void TAPropos_Frm::hideEvent(QHideEvent* event)
-{
-    awaitingFrame_ = false;
-    QDialog::hideEvent(event);
 }
 
 void TAPropos_Frm::CentreOnceFrameKnown()

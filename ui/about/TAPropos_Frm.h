@@ -70,7 +70,6 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -90,7 +89,7 @@ private:
     void CentreOnScreen();
     void CentreOnceFrameKnown();
 
-    // Set from a showing until the window manager's frame is known.
+    // Set by a showing whose window manager's frame is not known yet.
     bool awaitingFrame_ = false;
 };
 
