@@ -57,19 +57,23 @@ Input MakeStill(const std::string& name, double dither)
     return Input{name, scindra::test::SimpleGif(pixels, scindra::test::DistinctPalette(256)), 4000.0 * 3000.0};
 }
 
-Input MakeAnimation()
+// An animation of full frames, each drawn by `frame`(index, width, height).
+Input MakeAnimation(const std::string& name, int frames, int width, int height,
+                    scindra::test::Pixels (*frame)(int, int, int))
 {
-    constexpr int kFrames = 240;
-    constexpr int kWidth = 400;
-    constexpr int kHeight = 300;
     scindra::test::GifBuilder b;
-    b.Header("89a").Screen(kWidth, kHeight, scindra::test::DistinctPalette(256)).Loop(0);
-    for (int i = 0; i < kFrames; ++i) {
+    b.Header("89a").Screen(uint16_t(width), uint16_t(height), scindra::test::DistinctPalette(256)).Loop(0);
+    for (int i = 0; i < frames; ++i) {
         scindra::test::ImageBlock image;
-        image.pixels = scindra::test::PhotoPixels(kWidth, kHeight, 256, static_cast<uint32_t>(i + 2));
-        b.Control({2, 4, std::nullopt, false}).Image(image);
+        image.pixels = frame(i, width, height);
+        b.Control({1, 4, std::nullopt, false}).Image(image);
     }
-    return Input{"animation 240 x 400x300", b.Trailer().Build(), double(kFrames) * kWidth * kHeight};
+    return Input{name, b.Trailer().Build(), double(frames) * width * height};
+}
+
+scindra::test::Pixels PhotoFrame(int frame, int width, int height)
+{
+    return scindra::test::PhotoPixels(width, height, 256, static_cast<uint32_t>(frame + 2));
 }
 
 // A screen recording: a flat desktop, a window with a title bar and lines of
@@ -100,21 +104,6 @@ scindra::test::Pixels ScreenFrame(int frame, int width, int height)
         }
     }
     return p;
-}
-
-Input MakeScreenCapture()
-{
-    constexpr int kFrames = 60;
-    constexpr int kWidth = 1024;
-    constexpr int kHeight = 768;
-    scindra::test::GifBuilder b;
-    b.Header("89a").Screen(kWidth, kHeight, scindra::test::DistinctPalette(256)).Loop(0);
-    for (int i = 0; i < kFrames; ++i) {
-        scindra::test::ImageBlock image;
-        image.pixels = ScreenFrame(i, kWidth, kHeight);
-        b.Control({1, 4, std::nullopt, false}).Image(image);
-    }
-    return Input{"screen capture 60 x 1024x768", b.Trailer().Build(), double(kFrames) * kWidth * kHeight};
 }
 
 struct MemoryReader {
@@ -215,8 +204,8 @@ int main(int argc, char** argv)
         const std::pair<const char*, std::function<Input()>> inputs[] = {
             {"still", [] { return MakeStill("still 4000x3000 dithered", 0.03); }},
             {"still", [] { return MakeStill("still 4000x3000 smooth", 0.004); }},
-            {"animation", MakeAnimation},
-            {"screen", MakeScreenCapture}};
+            {"animation", [] { return MakeAnimation("animation 240 x 400x300", 240, 400, 300, PhotoFrame); }},
+            {"screen", [] { return MakeAnimation("screen capture 60 x 1024x768", 60, 1024, 768, ScreenFrame); }}};
 #ifndef SCINDRA_BENCH_WUFFS
         std::printf("(Wuffs was not there at build time: giflib only)\n");
 #endif
