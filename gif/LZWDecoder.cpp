@@ -190,8 +190,13 @@ struct PixelRows {
 //   position  where its string stands in the run of pixels
 //   length    its length when that string is known to be the entry's until
 //             the next clear code; 0 when it must be spelt out
-// Entries at and above the next free code may hold stale entries of an
-// earlier table (a corrupt code can still reach them) or zeros.
+// A known entry's prefix is a known code below its own (the previous code,
+// defined before it), so its chain ends at a literal and does not change
+// until the next clear; its string grows by one pixel per entry, so it is
+// at most 4,096 pixels long and lies wholly in the pixels written before
+// the code that added it. Entries at and above the next free code may hold
+// stale entries of an earlier table (a corrupt code can still reach them)
+// or zeros.
 struct Entry {
     uint32_t position;
     uint16_t length;
