@@ -8,6 +8,7 @@
 
 #include <QPainter>
 
+#include <cstdlib>
 #include <vector>
 
 namespace scindra {
@@ -69,6 +70,34 @@ int ClampedSize(int32_t size)
     return size > 0 ? size : 0;
 }
 
+// Bitmaps from this size on are taken zeroed from calloc, which hands out
+// blocks this large as fresh pages of the kernel: rows the data never reach
+// then cost no memory. Smaller ones are not cleared at all; the decoder
+// zeroes only the pixels the data do not reach.
+constexpr size_t kZeroPagesBytes = size_t{32} << 20;
+
+// A frame bitmap over memory of its own, allocated once: 8-bit rows without
+// padding, so that the decoder writes its run of pixels in place, and the
+// decoder's work space after the last row. `target` receives the layout.
+QImage NewFrameBitmap(int width, int height, int heldBits, TPixelTarget& target)
+{
+    const auto stride = static_cast<size_t>(heldBits == 1 ? DibStride(width, 1) : width);
+    const size_t bytes = stride * static_cast<size_t>(height) + kDecoderTailBytes;
+    const bool zeroed = heldBits == 1 || bytes >= kZeroPagesBytes;
+    void* memory = zeroed ? std::calloc(bytes, 1) : std::malloc(bytes);
+    if (!memory)
+        throw EInvalidGraphicOperation::CorruptData();
+    QImage bitmap(static_cast<uchar*>(memory), width, height, static_cast<qsizetype>(stride),
+                  heldBits == 1 ? QImage::Format_Mono : QImage::Format_Indexed8, std::free, memory);
+    if (bitmap.isNull()) {
+        std::free(memory);
+        throw EInvalidGraphicOperation::CorruptData();
+    }
+    target.zeroed = zeroed;
+    target.tailBytes = kDecoderTailBytes;
+    return bitmap;
+}
+
 } // namespace
 
 const QImage& TGIFFrame::RenderBitmap()
@@ -86,10 +115,9 @@ const QImage& TGIFFrame::RenderBitmap()
     const int heldBits = bitCount == 1 ? 1 : 8;
     CheckBitmapSize(DibStride(width, heldBits) * height);
     QImage bitmap;
+    TPixelTarget target;
     if (width > 0 && height > 0) {
-        bitmap = QImage(width, height, heldBits == 1 ? QImage::Format_Mono : QImage::Format_Indexed8);
-        if (bitmap.isNull())
-            throw EInvalidGraphicOperation::CorruptData();
+        bitmap = NewFrameBitmap(width, height, heldBits, target);
         const auto quads = QuadFromTable(item_->LocalTable);
         QVector<QRgb> colors(1 << bitCount);
         for (int i = 0; i < colors.size(); ++i) {
@@ -98,13 +126,11 @@ const QImage& TGIFFrame::RenderBitmap()
         }
         bitmap.setColorTable(colors);
     }
-    TPixelTarget target;
     target.firstRow = bitmap.isNull() ? nullptr : bitmap.bits();
     target.rowStep = bitmap.isNull() ? 0 : bitmap.bytesPerLine();
     target.width = bitmap.isNull() ? 0 : width;
     target.height = bitmap.isNull() ? 0 : height;
     target.bitCount = heldBits;
-    target.zeroed = false;
     DecodeFrame(*this, target);
     *bitmap_ = std::move(bitmap);
     return *bitmap_;

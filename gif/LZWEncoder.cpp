@@ -1,5 +1,7 @@
 #include "gif/LZWEncoder.h"
 
+#include "gif/LZWDecoder.h"
+
 #include <algorithm>
 #include <cstring>
 #include <exception>
@@ -187,26 +189,6 @@ void FinishCodes(TStream& target, LZWCodeState& state)
     target.WriteBuffer(&terminator, 1);
 }
 
-int NextRowOfPasses(int row, int height, int& pass)
-{
-    static constexpr int kStep[4] = {8, 8, 4, 2};
-    row += kStep[pass];
-    if (row < height || pass == 3)
-        return row;
-    if (pass == 0) {
-        pass = 1;
-        if (height > 4)
-            return 4;
-    }
-    if (pass == 1) {
-        pass = 2;
-        if (height > 2)
-            return 2;
-    }
-    pass = 3;
-    return 1;
-}
-
 void EncodeLZW(TStream& target, const LZWPixelLayout& layout, bool interlaced, const LZWProgress& progress,
                const uint8_t* pixels)
 {
@@ -227,7 +209,7 @@ void EncodeLZW(TStream& target, const LZWPixelLayout& layout, bool interlaced, c
             case 4: encoder.PutRow<4>(bytes, layout.width); break;
             default: encoder.PutRow<8>(bytes, layout.width); break;
             }
-            row = interlaced ? NextRowOfPasses(row, layout.height, pass) : row + 1;
+            row = interlaced ? NextInterlacedRow(row, layout.height, pass) : row + 1;
             report(TProgressStage::Running, static_cast<int>(int64_t{done} * 100 / layout.height));
         }
         encoder.Finish();

@@ -39,12 +39,8 @@ void EmitCode(TStream& target, uint32_t code, LZWCodeState& state);
 void FinishCodes(TStream& target, LZWCodeState& state);
 
 // Encodes a bottom-up buffer of 1, 4 or 8 bits per pixel, rows padded to four
-// bytes. Interlaced takes the rows in the four GIF passes.
+// bytes. Interlaced takes the rows in the four GIF passes (NextInterlacedRow).
 void EncodeLZW(TStream& target, const LZWPixelLayout& layout, bool interlaced, const LZWProgress& progress,
                const uint8_t* pixels);
-
-// Rows of an interlaced picture in transmission order: 0, 8, 16, ...; 4, 12,
-// ...; 2, 6, ...; 1, 3, .... Returns a row at or past height when done.
-int NextRowOfPasses(int row, int height, int& pass);
 
 } // namespace scindra
