@@ -92,12 +92,6 @@ void CheckStillReaches(TFileStream& file, int64_t end)
         throw EReadError();
 }
 
-bool IsRegularFile(int handle)
-{
-    struct stat status {};
-    return ::fstat(handle, &status) == 0 && S_ISREG(status.st_mode);
-}
-
 // Errors after which the kernel copy is not worth trying again on these files.
 bool KernelCopyUnsupported(int error)
 {
@@ -163,7 +157,7 @@ void PieceCopier::Copy(TFileStream& from, TFileStream& to, int64_t count)
     int64_t output = PositionOf<EWriteError>(to);
     // Skipping holes leaves zeros in the destination only when it is being
     // appended to, which is how both operations write.
-    const bool skipHoles = IsRegularFile(from.Handle()) && IsRegularFile(to.Handle()) && output >= to.Size();
+    const bool skipHoles = from.IsRegularFile() && to.IsRegularFile() && output >= to.Size();
     const int64_t end = position + count;
     bool endsInHole = false;
     while (position < end) {

@@ -5,8 +5,6 @@
 #include "rtl/FileIdentity.h"
 #include "rtl/TFileStream.h"
 
-#include <sys/stat.h>
-
 namespace scindra {
 namespace {
 
@@ -40,12 +38,6 @@ FileIdentities PiecesAhead(const std::string& firstPiece)
     return pieces;
 }
 
-bool IsRegularFile(int handle)
-{
-    struct stat status {};
-    return ::fstat(handle, &status) == 0 && S_ISREG(status.st_mode);
-}
-
 } // namespace
 
 void ReconstruireFichier(const std::string& firstPiece, const std::string& destination,
@@ -68,7 +60,7 @@ void ReconstruireFichier(const std::string& firstPiece, const std::string& desti
         [&](const std::string& name) {
             TFileStream piece(name, TFileMode::OpenReadDenyWrite, refused);
             // A pipe, device or socket would make the read wait for a writer.
-            if (!IsRegularFile(piece.Handle()))
+            if (!piece.IsRegularFile())
                 throw EFOpenError(name);
             copier.Copy(piece, output, piece.Size());
         },

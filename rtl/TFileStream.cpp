@@ -111,6 +111,12 @@ void TFileStream::Create(const FileIdentities& refused)
         Fail(TFileMode::Create);
 }
 
+bool TFileStream::IsRegularFile() const
+{
+    struct stat status {};
+    return ::fstat(handle_, &status) == 0 && S_ISREG(status.st_mode);
+}
+
 int TFileStream::Release()
 {
     return std::exchange(handle_, -1);

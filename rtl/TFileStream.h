@@ -34,6 +34,8 @@ public:
 
     const std::string& FileName() const { return fileName_; }
     int Handle() const { return handle_; }
+    // A plain file, not a pipe, device, socket or folder.
+    bool IsRegularFile() const;
     // Hands the open handle over to a caller that closes it itself (and so
     // can tell a failed close); the stream is left without a file.
     int Release();
