@@ -573,7 +573,7 @@ void TScindra::Decouper_BtnClick()
     SetStatusText(kDecoupageEnCours);
     FichierSource = SourcePath_Edit->FileName();
     const int64_t tailleMorceau = TailleMorceau(TailleFichier, ReadNombre());
-    Travailler(kDecoupageQuestion,
+    RunWork(kDecoupageQuestion,
                [source = Std(FichierSource), tailleMorceau, dossier = Std(SourcePath1_Edit->Text()),
                 nom = Std(Nom_Edit->text())](const std::atomic<bool>& stop, const auto& progress) {
                    DecouperFichier(source, tailleMorceau, dossier, nom, progress, &stop);
@@ -598,7 +598,7 @@ void TScindra::Reconstruire_BtnClick()
     Reconstruire_Btn->setEnabled(false);
     ProgressBar->hide();
     SetStatusText(kReconstructionEnCours);
-    Travailler(kReconstructionQuestion,
+    RunWork(kReconstructionQuestion,
                [premier = Std(Destination001_Edit->FileName()), destination = Std(Destination_Edit->FileName())](
                    const std::atomic<bool>& stop, const auto&) { ReconstruireFichier(premier, destination, &stop); });
     SetStatusText(kReconstructionTermine);
@@ -617,7 +617,7 @@ void TScindra::Quitter_MenuClick()
 
 // -------------------------------------------------------- work off the thread
 
-void TScindra::Travailler(const QString& question, const BackgroundWork::Work& work)
+void TScindra::RunWork(const QString& question, const BackgroundWork::Work& work)
 {
     BackgroundWork background([this](int position) { ProgressBar->setValue(position); });
     work_ = &background;

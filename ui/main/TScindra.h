@@ -139,7 +139,7 @@ private:
 
     // Runs a cut or a rebuild off this thread; `question` is asked when the
     // window is closed meanwhile. The work's error is raised here afterwards.
-    void Travailler(const QString& question, const BackgroundWork::Work& work);
+    void RunWork(const QString& question, const BackgroundWork::Work& work);
     void AskToInterrupt();
 
     bool centred_ = false;
