@@ -6,6 +6,7 @@
 // Windows recognises the backslash and the colon and joins with a backslash,
 // Posix recognises only '/' and joins with '/'. Sizes and counts are 64-bit.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -73,19 +74,30 @@ int Progression(int64_t position, int64_t size);
 
 // ---- Copy operations ----
 
+// Both copies may take minutes. `stop` (may be null) ends them early: once it
+// reads true the copy ends with EAbort after the block in progress, keeping
+// what was written. Each written file is on the device before it is closed;
+// a failed flush or close raises the write error.
+
 // Cuts `source` into pieces of `pieceSize` bytes (the last holds the rest),
 // named NomMorceau(folder, name, k). `progress` (may be empty) gets 0 first,
-// then Progression after each complete piece. A negative piece size is
-// refused before any file is touched; a piece path naming the source fails
-// with the create error and leaves the source whole.
+// Progression after each complete piece, and the growing Progression inside
+// a piece whenever it moves (never more than a few megabytes apart). A
+// negative piece size is refused before any file is touched; a piece path
+// naming the source, or naming anything but a regular file, fails with the
+// create error and leaves it whole.
 void DecouperFichier(const std::string& source, int64_t pieceSize, const std::string& folder,
-                     const std::string& name, const std::function<void(int)>& progress);
+                     const std::string& name, const std::function<void(int)>& progress,
+                     const std::atomic<bool>* stop = nullptr);
 
 // Creates `destination` and appends `firstPiece`, then the pieces numbered
 // 2, 3, ... after it (NomMorceauSuivant) until a number is missing. A
 // missing first piece (a folder of that name counts as missing) fails with
-// the open error, and a destination that is one of the pieces with the
-// create error, both before the destination is touched.
-void ReconstruireFichier(const std::string& firstPiece, const std::string& destination);
+// the open error, and a destination that is one of the pieces or not a
+// regular file with the create error, both before the destination is
+// touched. A piece that is no regular file, or that was there at the start
+// and is gone when its turn comes, fails with the open error.
+void ReconstruireFichier(const std::string& firstPiece, const std::string& destination,
+                         const std::atomic<bool>* stop = nullptr);
 
 } // namespace scindra

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -95,15 +96,30 @@ void TFileStream::Open(TFileMode mode, const FileIdentities& refused)
 void TFileStream::Create(const FileIdentities& refused)
 {
     // Opened without truncation first: the identity check must come before
-    // a single byte of an existing file is lost.
-    handle_ = ::open(fileName_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    // a single byte of an existing file is lost. Not blocking either: a named
+    // pipe or a device under the name is refused, never waited on.
+    handle_ = ::open(fileName_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     if (handle_ < 0)
         Fail(TFileMode::Create);
     struct stat status {};
-    if (::fstat(handle_, &status) != 0 || Contains(refused, Identity()))
+    if (::fstat(handle_, &status) != 0 || !S_ISREG(status.st_mode) || Contains(refused, Identity()))
         Fail(TFileMode::Create);
-    if (S_ISREG(status.st_mode) && status.st_size != 0 && ::ftruncate(handle_, 0) != 0)
+    if (status.st_size != 0 && ::ftruncate(handle_, 0) != 0)
         Fail(TFileMode::Create);
+    const int flags = ::fcntl(handle_, F_GETFL);
+    if (flags < 0 || ::fcntl(handle_, F_SETFL, flags & ~O_NONBLOCK) != 0)
+        Fail(TFileMode::Create);
+}
+
+bool TFileStream::IsRegularFile() const
+{
+    struct stat status {};
+    return ::fstat(handle_, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+int TFileStream::Release()
+{
+    return std::exchange(handle_, -1);
 }
 
 int64_t TFileStream::Read(void* buffer, int64_t count)

@@ -6,7 +6,8 @@
 // POSIX has no sharing modes, so the two read modes open alike; what the
 // sharing protected on other systems is guarded by file identity instead
 // (the `refused` list below). A failed open raises EFOpenError, a failed
-// create EFCreateError, each with the file name.
+// create EFCreateError, each with the file name. Creating refuses a name that
+// exists as anything but a regular file (pipe, device, socket).
 
 #include "rtl/FileIdentity.h"
 #include "rtl/TStream.h"
@@ -33,6 +34,11 @@ public:
 
     const std::string& FileName() const { return fileName_; }
     int Handle() const { return handle_; }
+    // A plain file, not a pipe, device, socket or folder.
+    bool IsRegularFile() const;
+    // Hands the open handle over to a caller that closes it itself (and so
+    // can tell a failed close); the stream is left without a file.
+    int Release();
     FileIdentity Identity() const { return IdentityOfHandle(handle_); }
 
 private:

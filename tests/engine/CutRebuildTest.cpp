@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -15,6 +18,7 @@
 #include <vector>
 
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -194,7 +198,8 @@ TEST_P(EngineFiles, SourceShorterThanItsSizeRaisesTheReadError)
             fs::resize_file(source, 2000);
     };
     EXPECT_EQ(Cut(source, 1500), "Erreur de lecture du flux");
-    EXPECT_EQ(progress, (std::vector<int>{0, 38}));
+    // Piece 2 gets as far as the new end (50 %) and then fails.
+    EXPECT_EQ(progress, (std::vector<int>{0, 38, 50}));
     EXPECT_EQ(ReadFile(Piece(1)), Head(bytes, 1500));
     EXPECT_TRUE(Exists(Piece(2)));
     EXPECT_FALSE(Exists(Piece(3)));
@@ -341,7 +346,12 @@ TEST_P(EngineFiles, SparseSourceBeyondFourGigabytesCutsAndRebuilds)
     WriteAt(source, runOffset, run);
 
     EXPECT_EQ(Cut(source, pieceSize, "", "image"), "");
-    EXPECT_EQ(progress, (std::vector<int>{0, 33, 67, 100, 100}));
+    // Inside the pieces the bar moves one percent at a time, holes included.
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    for (size_t i = 1; i < progress.size(); ++i)
+        EXPECT_LE(progress[i] - progress[i - 1], 1) << i;
+    EXPECT_EQ(progress.front(), 0);
+    EXPECT_EQ(std::vector<int>(progress.end() - 2, progress.end()), (std::vector<int>{100, 100}));
     const auto piece = [&](int64_t k) { return NomMorceau(dir.Path(), "image", k); };
     for (int64_t k = 1; k <= 3; ++k)
         EXPECT_EQ(FileSize(piece(k)), pieceSize);
@@ -359,6 +369,240 @@ TEST_P(EngineFiles, SparseSourceBeyondFourGigabytesCutsAndRebuilds)
         EXPECT_EQ(ReadAt(rebuilt, offset, 1), Bytes{value}) << offset;
     EXPECT_EQ(ReadAt(rebuilt, 3 * kGiB / 2, 1), Bytes{0});
     EXPECT_EQ(ReadAt(rebuilt, runOffset, run.size()), run);
+}
+
+// ---- Files that change under the copy, flushing, files that are no files ----
+
+constexpr int64_t kMiB = int64_t{1} << 20;
+
+// A 24 MiB file: data, a hole from 2 to 14 MiB, data to the end. Returns its bytes.
+Bytes MakeSparse(const std::string& path, uint32_t seed)
+{
+    WriteFile(path, {});
+    fs::resize_file(path, 24 * kMiB);
+    const Bytes head = RandomBytes(2 * kMiB, seed), tail = RandomBytes(10 * kMiB, seed + 1);
+    WriteAt(path, 0, head);
+    WriteAt(path, 14 * kMiB, tail);
+    Bytes all(24 * kMiB, 0);
+    std::copy(head.begin(), head.end(), all.begin());
+    std::copy(tail.begin(), tail.end(), all.begin() + 14 * kMiB);
+    return all;
+}
+
+Bytes Slice(const Bytes& bytes, int64_t from, int64_t count)
+{
+    return Bytes(bytes.begin() + from, bytes.begin() + from + count);
+}
+
+// Installs a copy step hook for one test and removes it afterwards.
+class StepHookScope {
+public:
+    explicit StepHookScope(PieceCopier::StepHook hook) { PieceCopier::SetStepHook(std::move(hook)); }
+    ~StepHookScope() { PieceCopier::SetStepHook({}); }
+};
+
+// Another program cuts the file being read short while its second piece is
+// copied, at each moment the copier looks at it. Whatever it found before, a
+// hole or data, nothing past the new end may be made up: the copy fails as
+// any short read does, and what was written holds only the file's own bytes.
+TEST_P(EngineFiles, FileCutShortDuringThePieceFailsInsteadOfWritingZeros)
+{
+    using Step = PieceCopier::Step;
+    // The step, from where in the second piece it counts, and how much of
+    // that piece the file keeps.
+    struct Row { Step step; int64_t after; int64_t keep; };
+    const Row rows[] = {{Step::PieceStarted, 0, 0},          {Step::BeforeProbe, 0, 1 * kMiB},
+                        {Step::BeforeProbe, 2 * kMiB, 1 * kMiB}, {Step::BetweenProbes, 2 * kMiB, 1 * kMiB},
+                        {Step::BetweenProbes, 2 * kMiB, 4 * kMiB}, {Step::BeforeData, 2 * kMiB, 4 * kMiB},
+                        {Step::BeforeData, 3 * kMiB, 3 * kMiB + 1}};
+    for (const bool rebuild : {false, true}) {
+        for (const Row& row : rows) {
+            SCOPED_TRACE(testing::Message() << (rebuild ? "rebuild" : "cut") << " step " << static_cast<int>(row.step)
+                                            << " after " << row.after << " keeping " << row.keep);
+            RemoveFiles();
+            // A cut reads piece 2 from 12 MiB on; a rebuild reads clip.002 from 0.
+            const std::string read = rebuild ? Piece(2) : dir / "source.bin";
+            const int64_t start = rebuild ? 0 : 12 * kMiB;
+            Bytes first = RandomBytes(1000, 1);
+            Bytes bytes = MakeSparse(read, 3);
+            if (rebuild)
+                WriteFile(Piece(1), first);
+            else
+                first = Head(bytes, 12 * kMiB);
+            int pieces = 0;
+            bool cut = false;
+            int64_t cutAt = 0; // how far into the piece the copy had got
+            const StepHookScope hook([&](Step step, int64_t position) {
+                pieces += step == Step::PieceStarted;
+                if (!cut && pieces == 2 && step == row.step && position >= start + row.after) {
+                    fs::resize_file(read, start + row.keep);
+                    cut = true;
+                    cutAt = position - start;
+                }
+            });
+            const std::string written = rebuild ? dir / "out.bin" : Piece(2);
+            EXPECT_EQ(rebuild ? Rebuild(written) : Cut(read, 12 * kMiB), "Erreur de lecture du flux");
+            ASSERT_TRUE(cut);
+            const Bytes out = ReadFile(written);
+            const size_t before = rebuild ? first.size() : 0;
+            ASSERT_LE(out.size(), before + static_cast<size_t>(std::max(row.keep, cutAt)));
+            EXPECT_EQ(Head(out, before), Head(first, before));
+            EXPECT_TRUE(std::equal(out.begin() + before, out.end(), bytes.begin() + start));
+            if (!rebuild) {
+                EXPECT_EQ(ReadFile(Piece(1)), first);
+            }
+        }
+    }
+}
+
+// Fails the flush or the close of written files, counting what they saw.
+struct FlushFaults {
+    static inline int failFlush = 0; // the call that fails, counted from 1; 0: none
+    static inline int failClose = 0;
+    static inline std::vector<size_t> entriesAtFlush;
+    static inline std::string folder;
+    static inline int flushes = 0, closes = 0;
+
+    static int Flush(int handle)
+    {
+        entriesAtFlush.push_back(FolderEntries(folder).size());
+        if (++flushes == failFlush) {
+            errno = EIO;
+            return -1;
+        }
+        return PieceCopier::SystemFlushCalls().flush(handle);
+    }
+    static int Close(int handle)
+    {
+        const int result = ::close(handle);
+        if (++closes == failClose) {
+            errno = EIO;
+            return -1;
+        }
+        return result;
+    }
+};
+
+TEST_P(EngineFiles, EachWrittenFileIsFlushedBeforeTheNextAndAFailedFlushOrCloseIsAWriteError)
+{
+    const Bytes bytes = RandomBytes(10, 4);
+    struct Row { const char* label; bool rebuild; int failFlush; int failClose; std::string message; };
+    for (const Row& row : std::vector<Row>{{"cut", false, 0, 0, ""},
+                                           {"cut, flush of piece 2", false, 2, 0, "Erreur d'écriture dans le flux"},
+                                           {"cut, close of piece 1", false, 0, 1, "Erreur d'écriture dans le flux"},
+                                           {"rebuild", true, 0, 0, ""},
+                                           {"rebuild, flush", true, 1, 0, "Erreur d'écriture dans le flux"},
+                                           {"rebuild, close", true, 0, 1, "Erreur d'écriture dans le flux"}}) {
+        SCOPED_TRACE(row.label);
+        RemoveFiles();
+        const std::string source = Write("source.bin", bytes);
+        if (row.rebuild) {
+            ASSERT_EQ(Cut(source, 3), "");
+        }
+        FlushFaults::failFlush = row.failFlush;
+        FlushFaults::failClose = row.failClose;
+        FlushFaults::entriesAtFlush.clear();
+        FlushFaults::folder = dir.Path();
+        FlushFaults::flushes = FlushFaults::closes = 0;
+        PieceCopier::SetFlushCalls({FlushFaults::Flush, FlushFaults::Close});
+        const std::string message = row.rebuild ? Rebuild(dir / "out.bin") : Cut(source, 3);
+        PieceCopier::SetFlushCalls(PieceCopier::SystemFlushCalls());
+
+        EXPECT_EQ(message, row.message);
+        // Everything written stays; nothing is written after the failure.
+        const int failed = std::max(row.failFlush, row.failClose);
+        if (row.rebuild) {
+            EXPECT_EQ(FlushFaults::entriesAtFlush, std::vector<size_t>{6u});
+            EXPECT_EQ(ReadFile(dir / "out.bin"), bytes);
+        } else {
+            // The source, then each piece flushed while it is the newest.
+            const size_t flushed = failed == 0 ? 4u : static_cast<size_t>(failed);
+            std::vector<size_t> expected;
+            for (size_t k = 1; k <= flushed; ++k)
+                expected.push_back(k + 1);
+            EXPECT_EQ(FlushFaults::entriesAtFlush, expected);
+            EXPECT_EQ(Exists(Piece(static_cast<int64_t>(flushed) + 1)), false);
+        }
+    }
+}
+
+// A pipe, a device or a socket under a name the copy writes or reads: refused
+// with the create or open error at once, never waited on.
+TEST_P(EngineFiles, PipesAndDevicesAreRefusedOnBothSidesWithoutWaiting)
+{
+    const Bytes bytes = RandomBytes(10, 5);
+    enum class Kind { Fifo, Device };
+    // What lies under `name`; the rebuild writes out.bin unless that is the name.
+    struct Row { Kind kind; bool rebuild; std::string name; std::string message; };
+    for (const Row& row : std::vector<Row>{
+             {Kind::Fifo, false, "clip.002", "Impossible de créer le fichier " + Piece(2)},
+             {Kind::Device, false, "clip.001", "Impossible de créer le fichier " + Piece(1)},
+             {Kind::Fifo, true, "out.bin", "Impossible de créer le fichier " + dir / "out.bin"},
+             {Kind::Device, true, "out.bin", "Impossible de créer le fichier " + dir / "out.bin"},
+             {Kind::Fifo, true, "clip.003", "Impossible d'ouvrir le fichier " + Piece(3)},
+             {Kind::Device, true, "clip.002", "Impossible d'ouvrir le fichier " + Piece(2)}}) {
+        SCOPED_TRACE(row.name + (row.kind == Kind::Fifo ? " as a pipe" : " as /dev/null"));
+        RemoveFiles();
+        const std::string source = Write("source.bin", bytes);
+        if (row.rebuild) {
+            ASSERT_EQ(Cut(source, 3), "");
+        }
+        fs::remove(dir / row.name);
+        if (row.kind == Kind::Fifo)
+            ASSERT_EQ(::mkfifo((dir / row.name).c_str(), 0600), 0);
+        else
+            fs::create_symlink("/dev/null", dir / row.name); // a character device
+        EXPECT_EQ(row.rebuild ? Rebuild(dir / "out.bin") : Cut(source, 3), row.message);
+    }
+    EXPECT_EQ(MessageOf([&] { ReconstruireFichier(Piece(1), "/dev/null"); }),
+              "Impossible de créer le fichier /dev/null");
+}
+
+TEST_P(EngineFiles, PieceDeletedDuringTheRebuildIsAnErrorButAGapFromTheStartIsTheEnd)
+{
+    const std::vector<Bytes> contents = MakePieces({{1, 3}, {2, 3}, {3, 3}, {4, 3}});
+    bool deleted = false;
+    const StepHookScope hook([&](PieceCopier::Step step, int64_t) {
+        if (step == PieceCopier::Step::PieceStarted && !deleted)
+            deleted = fs::remove(Piece(3));
+    });
+    EXPECT_EQ(Rebuild(dir / "out.avi"), "Impossible d'ouvrir le fichier " + Piece(3));
+    EXPECT_EQ(ReadFile(dir / "out.avi"), Joined(contents, 2));
+    // Now the gap is there from the start: the rebuild ends before it.
+    EXPECT_EQ(Rebuild(dir / "out.avi"), "");
+    EXPECT_EQ(ReadFile(dir / "out.avi"), Joined(contents, 2));
+}
+
+// Progress moves inside long pieces, only ever grows, and still shows each
+// piece's end; a stop request ends the cut after the block in progress.
+TEST_P(EngineFiles, ProgressMovesInsideAPieceAndAStopEndsTheCutAfterItsBlock)
+{
+    const std::string source = dir / "source.bin";
+    const Bytes bytes = MakeSparse(source, 6);
+    EXPECT_EQ(Cut(source, 12 * kMiB), "");
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    // Never more than a step of 4 MiB (a sixth of the file) apart.
+    EXPECT_GT(progress.size(), 4u);
+    for (size_t i = 1; i < progress.size(); ++i)
+        EXPECT_LE(progress[i] - progress[i - 1], 17) << i;
+    EXPECT_EQ(std::count(progress.begin(), progress.end(), 50), 1); // the first piece's end
+    EXPECT_EQ(progress.back(), 100);
+    EXPECT_EQ(ReadFile(Piece(2)), Slice(bytes, 12 * kMiB, 12 * kMiB));
+
+    RemoveFiles();
+    MakeSparse(source, 6);
+    std::atomic<bool> stop{false};
+    int steps = 0;
+    const StepHookScope hook([&](PieceCopier::Step step, int64_t position) {
+        if (step == PieceCopier::Step::BeforeData && position >= 14 * kMiB && ++steps == 1)
+            stop = true;
+    });
+    EXPECT_THROW(DecouperFichier(source, 12 * kMiB, dir.Path(), "clip", {}, &stop), EAbort);
+    EXPECT_EQ(ReadFile(Piece(1)), Slice(bytes, 0, 12 * kMiB));
+    const Bytes stopped = ReadFile(Piece(2));
+    EXPECT_LT(stopped.size(), 12u * kMiB);
+    EXPECT_EQ(stopped, Slice(bytes, 12 * kMiB, static_cast<int64_t>(stopped.size())));
+    EXPECT_FALSE(Exists(Piece(3)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Copy, EngineFiles, testing::Values(CopyPath::Kernel, CopyPath::ReadWrite),

@@ -6,6 +6,7 @@
 #include "controls/TDirectoryEdit.h"
 #include "controls/TEditInteger.h"
 #include "controls/TFilenameEdit.h"
+#include "engine/PieceCopier.h"
 #include "platform/AnsweringFileDialog.h"
 #include "rtl/Guard.h"
 #include "ui/main/TScindra.h"
@@ -24,17 +25,23 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTabBar>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <functional>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -570,6 +577,141 @@ TEST_F(TScindraTest, RebuildAfterACut)
     EXPECT_EQ(window.StatusText(), kRebuilt);
     EXPECT_TRUE(window.Reconstruire_Btn->isEnabled());
     EXPECT_FALSE(window.ProgressBar->isVisible());
+}
+
+// ---- The window while the work runs on its own thread ----
+
+// Holds the work at the start of its second piece until the test lets it go,
+// so what the test does meanwhile surely happens during the work.
+class WorkHeldAtSecondPiece {
+public:
+    WorkHeldAtSecondPiece()
+    {
+        PieceCopier::SetStepHook([this](PieceCopier::Step step, int64_t) {
+            if (step != PieceCopier::Step::PieceStarted || ++pieces_ != 2)
+                return;
+            holding_ = true;
+            // Bounded, so a broken test fails instead of hanging.
+            for (int i = 0; i < 20'000 && !released_; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        });
+    }
+    ~WorkHeldAtSecondPiece() { PieceCopier::SetStepHook({}); }
+    void Release() { released_ = true; }
+    int Pieces() const { return pieces_; }
+    bool Holding() const { return holding_; }
+
+private:
+    std::atomic<int> pieces_{0};
+    std::atomic<bool> holding_{false};
+    std::atomic<bool> released_{false};
+};
+
+// Runs `action` once on this thread while the work is held.
+void DuringTheWork(const TScindra& window, const WorkHeldAtSecondPiece& held, std::function<void()> action)
+{
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, timer, [&window, &held, timer, action = std::move(action)] {
+        if (!window.Working() || !held.Holding())
+            return;
+        timer->stop();
+        timer->deleteLater();
+        action();
+    });
+    timer->start(0);
+}
+
+TEST_F(TScindraTest, DuringACutTimersRunButInputChangesNothingAndTheBarOnlyGrows)
+{
+    const QString source = Validate(12 << 20);
+    ChooseCount(QStringLiteral("2"));
+    std::vector<int> values;
+    QObject::connect(window.ProgressBar, &QProgressBar::valueChanged, [&values](int value) { values.push_back(value); });
+    WorkHeldAtSecondPiece held;
+    QString statusMeanwhile;
+    bool buttonMeanwhile = false;
+    int pageMeanwhile = -1;
+    DuringTheWork(window, held, [&] {
+        statusMeanwhile = window.StatusText();
+        buttonMeanwhile = window.Decouper_Btn->isEnabled();
+        // A click, a key and a page change, none of which may start anything.
+        Click(window.Decouper_Btn);
+        QTest::keyClick(window.Decouper_Btn, Qt::Key_Space);
+        QTabBar* tabs = window.PageControl1->tabBar();
+        QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(1).center());
+        pageMeanwhile = window.PageControl1->currentIndex();
+        held.Release();
+    });
+    Click(window.Decouper_Btn);
+
+    EXPECT_THAT(errors, IsEmpty());
+    EXPECT_EQ(statusMeanwhile, kEnCours);
+    EXPECT_TRUE(buttonMeanwhile);
+    EXPECT_EQ(pageMeanwhile, 0);
+    EXPECT_EQ(held.Pieces(), 2); // one cut, two pieces
+    EXPECT_EQ(window.StatusText(), kTermine);
+    EXPECT_EQ(window.ProgressBar->value(), 100);
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
+    EXPECT_GT(values.size(), 3u); // the bar moved inside the pieces too
+    EXPECT_EQ(Contents(Path(QStringLiteral("clip.001"))) + Contents(Path(QStringLiteral("clip.002"))),
+              Contents(source));
+}
+
+TEST_F(TScindraTest, ClosingDuringTheWorkAsksAndOuiInterruptsItThenCloses)
+{
+    const QString source = Validate(3000);
+    // Whether to rebuild rather than cut, the question, and how it is answered:
+    // Enter takes the default button, which must be "Non".
+    struct Row { bool rebuild; const char* question; bool oui; };
+    for (const Row& row : {Row{false, "Un découpage est en cours. L'interrompre ?", false},
+                           Row{false, "Un découpage est en cours. L'interrompre ?", true},
+                           Row{true, "Une reconstruction est en cours. L'interrompre ?", true}}) {
+        SCOPED_TRACE(row.question + std::string(row.oui ? " Oui" : " Non"));
+        window.show();
+        for (const char* piece : {"clip.001", "clip.002", "clip.003", "clip.004"})
+            QFile::remove(Path(QString::fromLatin1(piece)));
+        if (row.rebuild) {
+            ChooseCount(QStringLiteral("2"));
+            Click(window.Decouper_Btn);
+            window.Destination001_Edit->SetFileName(Path(QStringLiteral("clip.001")));
+            window.Destination_Edit->SetFileName(Path(QStringLiteral("rebuilt.avi")));
+            PressButton(window.Destination_Edit);
+        } else {
+            ChooseCount(QStringLiteral("4"));
+        }
+        errors.clear();
+        WorkHeldAtSecondPiece held;
+        QString asked;
+        DuringTheWork(window, held, [&] {
+            QTimer::singleShot(0, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                ASSERT_NE(box, nullptr);
+                asked = box->text();
+                if (row.oui)
+                    Click(box->buttons().at(0)->text() == QStringLiteral("Oui") ? box->buttons().at(0)
+                                                                                 : box->buttons().at(1));
+                else
+                    QTest::keyClick(box, Qt::Key_Return);
+            });
+            window.close();
+            held.Release();
+        });
+        Click(row.rebuild ? window.Reconstruire_Btn : window.Decouper_Btn);
+        QCoreApplication::processEvents();
+
+        EXPECT_EQ(asked, QString::fromUtf8(row.question));
+        EXPECT_THAT(errors, IsEmpty());
+        EXPECT_EQ(window.isVisible(), !row.oui);
+        const QString running = row.rebuild ? kRebuilding : kEnCours;
+        EXPECT_EQ(window.StatusText(), row.oui ? running : kTermine);
+        // Interrupted, the written part stays: the first piece whole.
+        const QByteArray first = Contents(row.rebuild ? Path(QStringLiteral("rebuilt.avi"))
+                                                      : Path(QStringLiteral("clip.001")));
+        EXPECT_EQ(first, Contents(source).left(row.rebuild ? 1500 : 750));
+        if (!row.rebuild) {
+            EXPECT_EQ(QFile::exists(Path(QStringLiteral("clip.003"))), !row.oui);
+        }
+    }
 }
 
 // Each failed rebuild leaves the status at its first text and "Reconstruire"

@@ -55,6 +55,8 @@ wait_for() {
 find_window() { xdotool search "$@" 2>/dev/null | head -n 1; }
 has_window() { [ -n "$(find_window "$@")" ]; }
 has_no_window() { ! has_window "$@"; }
+# has_size <file> <bytes>: looked at again on every try.
+has_size() { [ "$(stat -c %s "$1" 2>/dev/null || echo -1)" -eq "$2" ]; }
 
 # A free display number: the lock file tells whether one is taken.
 display=
@@ -125,8 +127,10 @@ click_in_page 1 8 176 206                # "Valider"
 click_in_page 357 8 135 29               # number of pieces, edit part
 replace_text 4
 click_in_page 357 8 205 29               # "Découper"
-wait_for "the pieces were not written" test -s "$data/clip.004"
-sleep 0.5
+# The window drops input while it works: nothing more is sent before the
+# last piece is whole (3,000,007 - 3 x 750,002 bytes) and the cut has ended.
+wait_for "the pieces were not written" has_size "$data/clip.004" 750001
+sleep 1
 import -window root "$artifacts/decoupage.png"
 for k in 001 002 003 004; do
     [ -s "$data/clip.$k" ] || fail "piece clip.$k missing"
@@ -156,8 +160,8 @@ close_with() {
 wait_for "the destination's dialog did not close" close_with '^Ouvrir\.\.\.$' Escape
 click_in_page 9 12 303 203               # "Reconstruire"
 wait_for "the rebuilt file was not written" test -e "$rebuilt"
-wait_for "the rebuilt file is incomplete" test "$(stat -c %s "$rebuilt")" -eq "$(stat -c %s "$source")"
-sleep 0.5
+wait_for "the rebuilt file is incomplete" has_size "$rebuilt" "$(stat -c %s "$source")"
+sleep 1
 import -window root "$artifacts/reconstruire.png"
 cmp "$source" "$rebuilt" || fail "the rebuilt file differs from the source"
 

@@ -11,6 +11,7 @@
 #include "controls/DirPictures.h"
 
 #include <QAbstractItemView>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QEvent>
 #include <QGroupBox>
@@ -22,10 +23,12 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -33,6 +36,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <initializer_list>
 #include <limits>
 #include <string>
@@ -48,6 +52,8 @@ const QString kDecoupageEnCours = QStringLiteral(" Découpage en cours... Patien
 const QString kDecoupageTermine = QStringLiteral(" Découpage Terminé...              ");
 const QString kReconstructionEnCours = QStringLiteral(" Reconstruction en cours... Patientez...");
 const QString kReconstructionTermine = QStringLiteral(" Reconstruction Terminé...");
+const QString kDecoupageQuestion = QStringLiteral("Un découpage est en cours. L'interrompre ?");
+const QString kReconstructionQuestion = QStringLiteral("Une reconstruction est en cours. L'interrompre ?");
 const QString kNomInitial = QStringLiteral("Nouveau");
 const QString kOuvrir = QStringLiteral("Ouvrir...");
 
@@ -455,8 +461,8 @@ QString TScindra::StatusText() const
 
 void TScindra::SetStatusText(const QString& text)
 {
-    // The copy loops run on this thread without handling events, so the
-    // status line is painted now, not when the loop would get round to it.
+    // Painted now: a cut that fails at once leaves no time for the event
+    // loop to get round to it before the error box.
     StatusBar1->showMessage(text);
     StatusBar1->repaint();
 }
@@ -567,8 +573,11 @@ void TScindra::Decouper_BtnClick()
     SetStatusText(kDecoupageEnCours);
     FichierSource = SourcePath_Edit->FileName();
     const int64_t tailleMorceau = TailleMorceau(TailleFichier, ReadNombre());
-    DecouperFichier(Std(FichierSource), tailleMorceau, Std(SourcePath1_Edit->Text()), Std(Nom_Edit->text()),
-                    [this](int position) { ProgressBar->setValue(position); });
+    RunWork(kDecoupageQuestion,
+               [source = Std(FichierSource), tailleMorceau, dossier = Std(SourcePath1_Edit->Text()),
+                nom = Std(Nom_Edit->text())](const std::atomic<bool>& stop, const auto& progress) {
+                   DecouperFichier(source, tailleMorceau, dossier, nom, progress, &stop);
+               });
     SetStatusText(kDecoupageTermine);
 }
 
@@ -589,7 +598,9 @@ void TScindra::Reconstruire_BtnClick()
     Reconstruire_Btn->setEnabled(false);
     ProgressBar->hide();
     SetStatusText(kReconstructionEnCours);
-    ReconstruireFichier(Std(Destination001_Edit->FileName()), Std(Destination_Edit->FileName()));
+    RunWork(kReconstructionQuestion,
+               [premier = Std(Destination001_Edit->FileName()), destination = Std(Destination_Edit->FileName())](
+                   const std::atomic<bool>& stop, const auto&) { ReconstruireFichier(premier, destination, &stop); });
     SetStatusText(kReconstructionTermine);
     Reconstruire_Btn->setEnabled(true);
 }
@@ -602,6 +613,56 @@ void TScindra::PageControl1Change()
 void TScindra::Quitter_MenuClick()
 {
     close();
+}
+
+// -------------------------------------------------------- work off the thread
+
+void TScindra::RunWork(const QString& question, const BackgroundWork::Work& work)
+{
+    BackgroundWork background([this](int position) { ProgressBar->setValue(position); });
+    work_ = &background;
+    question_ = question;
+    closeAfterWork_ = false;
+    // However the work ends, the window is free again, and closes when the
+    // user chose to interrupt it for that.
+    const auto done = qScopeGuard([this] {
+        work_ = nullptr;
+        if (std::exchange(closeAfterWork_, false))
+            QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    });
+    background.Run(work);
+}
+
+void TScindra::closeEvent(QCloseEvent* event)
+{
+    if (!Working()) {
+        QMainWindow::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    Guard([this] { AskToInterrupt(); });
+}
+
+void TScindra::AskToInterrupt()
+{
+    if (asking_)
+        return;
+    QMessageBox box(QMessageBox::Question, windowTitle(), question_, QMessageBox::NoButton, this);
+    QPushButton* oui = box.addButton(QStringLiteral("Oui"), QMessageBox::YesRole);
+    QPushButton* non = box.addButton(QStringLiteral("Non"), QMessageBox::NoRole);
+    box.setDefaultButton(non);
+    box.setEscapeButton(non);
+    work_->LetInputThrough(&box);
+    asking_ = true;
+    box.exec();
+    asking_ = false;
+    // The work cannot have returned meanwhile: it returns through the event
+    // loop below this question's own. Had it finished, stopping changes nothing.
+    work_->LetInputThrough(nullptr);
+    if (box.clickedButton() == oui) {
+        closeAfterWork_ = true;
+        work_->Stop();
+    }
 }
 
 // The About window is shown modally; the main window takes no input until

@@ -8,6 +8,8 @@
 #include <QMainWindow>
 #include <QString>
 
+#include "ui/main/BackgroundWork.h"
+
 #include <cstdint>
 
 class QAction;
@@ -113,8 +115,13 @@ public:
     // Whether the number field drops this typed character.
     static bool NombreCaractereRefuse(QChar key);
 
+    // Whether a cut or a rebuild is running.
+    bool Working() const { return work_ != nullptr; }
+
 protected:
     void showEvent(QShowEvent* event) override;
+    // During a cut or a rebuild, asks whether to interrupt it first.
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -130,8 +137,17 @@ private:
     void ClearPieceList();
     int32_t ReadNombre() const;
 
+    // Runs a cut or a rebuild off this thread; `question` is asked when the
+    // window is closed meanwhile. The work's error is raised here afterwards.
+    void RunWork(const QString& question, const BackgroundWork::Work& work);
+    void AskToInterrupt();
+
     bool centred_ = false;
     bool nomDoubleClick_ = false; // a double-click in the name field is one click
+    BackgroundWork* work_ = nullptr; // the cut or rebuild running, if any
+    QString question_;               // what closing the window asks meanwhile
+    bool asking_ = false;            // that question is on the screen
+    bool closeAfterWork_ = false;    // the user chose to interrupt and close
 };
 
 } // namespace scindra
