@@ -300,6 +300,25 @@ void TGIFAnimator::AdvanceFrame()
     frameIndex_ = index < image_->FrameCount() - 1 ? index + 1 : 0;
 }
 
+// Called with the state lock held: moves to the next frame and runs `show`
+// on it under the canvas lock; the interval follows the new frame whatever
+// `show` does. False when there is nothing to play.
+bool TGIFAnimator::StepFrame(const std::function<void()>& show)
+{
+    if (image_->FrameCount() <= 1)
+        return false;
+    AdvanceFrame();
+    try {
+        std::lock_guard canvas(CanvasLock());
+        show();
+    } catch (...) {
+        UpdateIntervalForFrame();
+        throw;
+    }
+    UpdateIntervalForFrame();
+    return true;
+}
+
 void TGIFAnimator::TickOnInterfaceThread()
 {
     RefreshMayTick();
@@ -307,19 +326,11 @@ void TGIFAnimator::TickOnInterfaceThread()
         return;
     {
         std::lock_guard state(StateLock());
-        if (image_->FrameCount() <= 1)
-            return;
-        AdvanceFrame();
-        try {
-            std::lock_guard canvas(CanvasLock());
+        const bool stepped = StepFrame([this] {
             NotifyFrameChanged();
             PaintNow();
-        } catch (...) {
-            UpdateIntervalForFrame();
-            throw;
-        }
-        UpdateIntervalForFrame();
-        if (loop_ || frameIndex_ != 0)
+        });
+        if (!stepped || loop_ || frameIndex_ != 0)
             return;
     }
     // Outside the lock and last: OnStop may destroy the control.
@@ -337,20 +348,18 @@ void TGIFAnimator::TickOnTimerThread()
     int shown = 0;
     {
         std::lock_guard state(StateLock());
-        if (image_->FrameCount() <= 1)
-            return;
-        AdvanceFrame();
         try {
-            std::lock_guard canvas(CanvasLock());
-            TColor key = kColorNone;
-            ComposeFrame(frameIndex_, key);
-            composedByTick_ = true;
+            const bool stepped = StepFrame([this] {
+                TColor key = kColorNone;
+                ComposeFrame(frameIndex_, key);
+                composedByTick_ = true;
+            });
+            if (!stepped)
+                return;
         } catch (...) {
-            UpdateIntervalForFrame();
             PostErrorReport(std::current_exception());
             return;
         }
-        UpdateIntervalForFrame();
         shown = frameIndex_;
     }
     PaintNow();

@@ -23,6 +23,7 @@
 #include <QSize>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -129,6 +130,7 @@ private:
     void TickOnInterfaceThread();
     void TickOnTimerThread();
     void AdvanceFrame();
+    bool StepFrame(const std::function<void()>& show);
     void UpdateIntervalForFrame();
     bool MayTickHere() const;
     void RefreshMayTick();
