@@ -209,13 +209,17 @@ TEST_F(TimerTest, AHandlerMayDestroyItsOwnTimer)
 {
     for (bool sync : {true, false}) {
         SCOPED_TRACE(sync);
-        std::atomic<bool> destroyed = false;
+        std::atomic<bool> advanced = false, destroyed = false;
         Restart().SetSyncEvent(sync);
-        timer_->SetOnTimer([this, &destroyed](QObject*) {
+        timer_->SetOnTimer([&](QObject*) {
+            // The fake clock still signals the sleeper's wake-up, a member of the thread.
+            while (!advanced)
+                std::this_thread::yield();
             timer_.reset();
             destroyed = true;
         });
         clock_->AdvanceToMs(clock_->WaitForSleep(1));
+        advanced = true;
         ASSERT_TRUE(PumpUntil([&] { return destroyed.load(); }));
         PumpBriefly();
         std::lock_guard lock(mutex_);
