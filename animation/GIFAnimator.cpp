@@ -8,7 +8,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPalette>
-#include <QWindow>
+#include <QPointer>
 
 #include <algorithm>
 
@@ -104,17 +104,19 @@ void TGIFAnimator::SetAnimate(bool animate)
     if (animate_ == animate)
         return;
     if (animate) {
+        animate_ = true;
         RefreshMayTick();
         timer_->SetOnTimer([this](QObject*) { HandleTick(); });
-        timer_->SetEnabled(true);
-        animate_ = timer_->Enabled();
         NotifyStart();
     } else {
         timer_->SetEnabled(false);
         timer_->SetOnTimer(nullptr);
         animate_ = false;
+        // The handler may destroy the control.
+        const QPointer<TGIFAnimator> alive(this);
         NotifyStop();
-        RefreshAfterChange();
+        if (alive)
+            RefreshAfterChange();
     }
 }
 
@@ -273,14 +275,22 @@ void TGIFAnimator::HandleTick()
     // of a broken frame is open: a frame that keeps failing shows one box.
     if (ReportOpen() || tickOpen_.exchange(true))
         return;
-    struct Close {
-        std::atomic<bool>& open;
-        ~Close() { open = false; }
-    } close{tickOpen_};
-    if (OnInterfaceThread())
-        TickOnInterfaceThread();
-    else
+    if (!OnInterfaceThread()) {
         TickOnTimerThread();
+        tickOpen_ = false;
+        return;
+    }
+    // An OnStop at the end of the run may destroy the control.
+    struct Close {
+        TGIFAnimator* control;
+        QPointer<TGIFAnimator> alive;
+        ~Close()
+        {
+            if (alive)
+                control->tickOpen_ = false;
+        }
+    } close{this, this};
+    TickOnInterfaceThread();
 }
 
 // Called with the state lock held.
@@ -290,26 +300,41 @@ void TGIFAnimator::AdvanceFrame()
     frameIndex_ = index < image_->FrameCount() - 1 ? index + 1 : 0;
 }
 
-void TGIFAnimator::TickOnInterfaceThread()
+// Called with the state lock held: moves to the next frame and runs `show`
+// on it under the canvas lock; the interval follows the new frame whatever
+// `show` does. False when there is nothing to play.
+bool TGIFAnimator::StepFrame(const std::function<void()>& show)
 {
-    RefreshMayTick();
-    if (!mayTick_)
-        return;
-    std::lock_guard state(StateLock());
     if (image_->FrameCount() <= 1)
-        return;
+        return false;
     AdvanceFrame();
     try {
         std::lock_guard canvas(CanvasLock());
-        NotifyFrameChanged();
-        PaintNow();
+        show();
     } catch (...) {
         UpdateIntervalForFrame();
         throw;
     }
     UpdateIntervalForFrame();
-    if (!loop_ && frameIndex_ == 0)
-        StopAnimation();
+    return true;
+}
+
+void TGIFAnimator::TickOnInterfaceThread()
+{
+    RefreshMayTick();
+    if (!mayTick_)
+        return;
+    {
+        std::lock_guard state(StateLock());
+        const bool stepped = StepFrame([this] {
+            NotifyFrameChanged();
+            PaintNow();
+        });
+        if (!stepped || loop_ || frameIndex_ != 0)
+            return;
+    }
+    // Outside the lock and last: OnStop may destroy the control.
+    StopAnimation();
 }
 
 // The timer thread advances and composes under the locks, then lets them go
@@ -323,20 +348,18 @@ void TGIFAnimator::TickOnTimerThread()
     int shown = 0;
     {
         std::lock_guard state(StateLock());
-        if (image_->FrameCount() <= 1)
-            return;
-        AdvanceFrame();
         try {
-            std::lock_guard canvas(CanvasLock());
-            TColor key = kColorNone;
-            ComposeFrame(frameIndex_, key);
-            composedByTick_ = true;
+            const bool stepped = StepFrame([this] {
+                TColor key = kColorNone;
+                ComposeFrame(frameIndex_, key);
+                composedByTick_ = true;
+            });
+            if (!stepped)
+                return;
         } catch (...) {
-            UpdateIntervalForFrame();
             PostErrorReport(std::current_exception());
             return;
         }
-        UpdateIntervalForFrame();
         shown = frameIndex_;
     }
     PaintNow();
@@ -355,16 +378,21 @@ void TGIFAnimator::TickOnTimerThread()
         onInterfaceThread(&TGIFAnimator::StopAnimation);
 }
 
+// Shown on screen: a control in a hidden window (the About window, made
+// hidden at start-up) has nothing to show for a tick.
 bool TGIFAnimator::MayTickHere() const
 {
-    const QWidget* top = window();
-    return VisibleFlag() && parentWidget() && top->windowHandle();
+    return parentWidget() && isVisible();
 }
 
 // On the user-interface thread only: the timer thread reads the result.
+// While the control cannot be seen, the timer sleeps for good: nothing wakes
+// an idle program. Shown again, it starts a full sleep from the frame it left.
 void TGIFAnimator::RefreshMayTick()
 {
     mayTick_ = MayTickHere();
+    if (animate_)
+        timer_->SetEnabled(mayTick_);
 }
 
 bool TGIFAnimator::event(QEvent* event)
@@ -461,7 +489,8 @@ TColor TGIFAnimator::BackgroundFor(TColor& key) const
 }
 
 // The nearest frame at or before `first` from which the picture can be
-// rebuilt: one that covers the whole logical screen and, once shown, leaves
+// rebuilt: one that covers the whole logical screen (from its corner: a
+// screen-sized frame at an offset leaves a strip uncovered) and, once shown, leaves
 // nothing of what was under it: it has no key colour and stays (or is the
 // frame asked for), or it is wiped to the background before the frame asked
 // for. A frame that restores the previous picture hands back what was under
@@ -471,8 +500,9 @@ int TGIFAnimator::FindKeyFrame(int first, int last)
     TGIFImage& image = *image_;
     while (first > 0) {
         TGIFFrame& frame = *image.FrameAt(first);
-        const bool wholeScreen =
-            frame.FrameWidth() == image.LogicalWidth() && frame.FrameHeight() == image.LogicalHeight();
+        const bool wholeScreen = frame.OffsetX() == 0 && frame.OffsetY() == 0 &&
+                                 frame.FrameWidth() == image.LogicalWidth() &&
+                                 frame.FrameHeight() == image.LogicalHeight();
         const bool shown = first == last;
         const TGIFDisposal disposal = frame.Disposal();
         const bool wiped = disposal == dpRestoreBackground && !shown;

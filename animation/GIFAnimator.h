@@ -23,6 +23,7 @@
 #include <QSize>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -43,8 +44,10 @@ public:
     void SetAsyncDrawing(bool async);
 
     bool Animate() const { return animate_; }
-    // On: OnStart, and the timer ticks (an image of fewer than two frames
-    // never ticks). Off: OnStop. Turning it on again resumes from the frame shown.
+    // On: OnStart, and the timer ticks while the control is shown on screen
+    // (an image of fewer than two frames never ticks). Off: OnStop, whose
+    // handler may destroy the control. Turning it on again, or showing the
+    // control again, resumes from the frame shown after a full delay.
     void SetAnimate(bool animate);
     void StopAnimation() { SetAnimate(false); }
 
@@ -127,6 +130,7 @@ private:
     void TickOnInterfaceThread();
     void TickOnTimerThread();
     void AdvanceFrame();
+    bool StepFrame(const std::function<void()>& show);
     void UpdateIntervalForFrame();
     bool MayTickHere() const;
     void RefreshMayTick();
@@ -146,7 +150,7 @@ private:
     std::atomic<bool> loop_{true};
     std::atomic<bool> transparent_{true};
     std::atomic<int> frameIndex_{0};
-    std::atomic<bool> mayTick_{false};       // visible, parented, top-level created
+    std::atomic<bool> mayTick_{false};       // parented and shown on screen
     std::atomic<bool> tickOpen_{false};      // a tick is running
     std::atomic<TColor> windowColor_;        // the system's window colour
     bool autoSize_ = true;

@@ -20,11 +20,6 @@ TImageControl::~TImageControl()
     destroying_ = true;
 }
 
-bool TImageControl::VisibleFlag() const
-{
-    return !(isHidden() && testAttribute(Qt::WA_WState_ExplicitShowHide));
-}
-
 void TImageControl::PaintNow()
 {
     if (OnInterfaceThread()) {

@@ -40,10 +40,6 @@ public:
     TGraphic* ShownGraphic() const { return shownGraphic_; }
     void SetShownGraphic(TGraphic* graphic) { shownGraphic_ = graphic; }
 
-    // The control's own visibility flag: true unless it was hidden
-    // explicitly (it may still be off screen because its window is hidden).
-    bool VisibleFlag() const;
-
     // Repaints at once on the user-interface thread. From any other thread
     // it asks that thread to repaint and returns without waiting: widgets
     // are painted on the user-interface thread only.

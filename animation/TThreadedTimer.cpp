@@ -206,6 +206,10 @@ struct TThreadedTimer::PendingCall {
 // the two threads is visible to the thread checkers.
 void TThreadedTimer::RunOnUIThread(const std::function<void()>& method)
 {
+    // Before the application exists or after it is gone no loop will ever
+    // run the call: the timer counts as closed.
+    if (!QCoreApplication::instance())
+        return;
     if (OnInterfaceThread()) {
         method();
         return;
@@ -234,19 +238,23 @@ void TThreadedTimer::RunOnUIThread(const std::function<void()>& method)
     call->Wait();
 }
 
+// The calls are taken out first and run without coming back to the timer:
+// a tick handler may destroy it (and its lock and queue with it).
 void TThreadedTimer::RunQueuedCalls()
 {
-    for (;;) {
-        std::shared_ptr<PendingCall> call;
-        {
-            std::lock_guard lock(callsMutex_);
-            if (callsToRun_.empty())
-                return;
-            call = std::move(callsToRun_.front());
-            callsToRun_.pop_front();
-        }
-        call->Run();
+    std::deque<std::shared_ptr<PendingCall>> calls;
+    {
+        std::lock_guard lock(callsMutex_);
+        calls.swap(callsToRun_);
     }
+    for (const std::shared_ptr<PendingCall>& call : calls)
+        call->Run();
+}
+
+bool TThreadedTimer::TickWaiting() const
+{
+    std::lock_guard lock(callsMutex_);
+    return !callsToRun_.empty();
 }
 
 void TThreadedTimer::AbandonCalls()
@@ -261,14 +269,25 @@ void TThreadedTimer::AbandonCalls()
 // The thread's step after a full sleep. A synchronous tick is guarded on the
 // user-interface thread, so its error box is shown while the timer thread
 // still waits: no second tick can come until the box is closed.
+//
+// A synchronous tick carries the thread's suspension count: the interface
+// thread may stop and restart the timer before it gets to the queued tick,
+// which then belongs to a sleep that no longer counts.
 void TThreadedTimer::TickFromThread() noexcept
 {
-    if (!enabled_)
+    if (!enabled_ || !QCoreApplication::instance())
         return;
-    if (syncEvent_)
-        Guard([this] { RunOnUIThread([this] { Guard([this] { FireTimer(); }); }); });
-    else
+    if (!syncEvent_) {
         Guard([this] { FireTimer(); });
+        return;
+    }
+    const uint64_t stamp = thread_->Suspensions();
+    Guard([this, stamp] {
+        RunOnUIThread([this, stamp] {
+            if (thread_->Suspensions() == stamp)
+                Guard([this] { FireTimer(); });
+        });
+    });
 }
 
 } // namespace scindra

@@ -37,6 +37,8 @@ public:
     TThreadedTimer(QObject* owner, std::shared_ptr<TimerClock> clock);
     // Stops the ticks, ends the thread and joins it: once this returns no
     // tick runs, and none is left waiting for the user-interface thread.
+    // A tick handler may destroy its own timer; on the timer thread the
+    // thread is then left to end by itself.
     ~TThreadedTimer() override;
 
     bool Enabled() const { return enabled_; }
@@ -77,6 +79,8 @@ public:
     bool ThreadSuspended() const { return thread_->Suspended(); }
     uint32_t ThreadInterval() const { return thread_->Interval(); }
     bool InTimerThread() const { return thread_->IsCurrent(); }
+    // A tick of the thread waits for the user-interface thread to run it.
+    bool TickWaiting() const;
 
 protected:
     // Calls a copy of OnTimer when the timer is enabled, not being destroyed,
@@ -107,7 +111,7 @@ private:
     std::atomic<bool> destroying_{false};
     TNotifyEvent onTimer_;
 
-    std::mutex callsMutex_;
+    mutable std::mutex callsMutex_;
     std::vector<std::shared_ptr<PendingCall>> pendingCalls_;   // calls whose callers wait
     std::deque<std::shared_ptr<PendingCall>> callsToRun_;       // of those, the ones not started yet
     bool callsAbandoned_ = false;                              // shut down: no more calls

@@ -49,6 +49,12 @@ TTimerThread::TTimerThread(std::shared_ptr<TimerClock> clock, Tick tick)
 
 TTimerThread::~TTimerThread()
 {
+    if (IsCurrent()) {
+        Terminate();
+        *released_ = true;
+        thread_.detach();
+        return;
+    }
     Join();
 }
 
@@ -89,6 +95,12 @@ bool TTimerThread::Suspended() const
     return suspended_;
 }
 
+uint64_t TTimerThread::Suspensions() const
+{
+    std::lock_guard lock(mutex_);
+    return suspensions_;
+}
+
 bool TTimerThread::Terminated() const
 {
     std::lock_guard lock(mutex_);
@@ -116,12 +128,15 @@ bool TTimerThread::WaitForEnd(std::chrono::milliseconds timeout)
 void TTimerThread::Join()
 {
     Terminate();
-    if (thread_.joinable())
+    if (thread_.joinable() && !IsCurrent())
         thread_.join();
 }
 
 void TTimerThread::Execute()
 {
+    // Copies: the tick may destroy this object, the function it runs in included.
+    const Tick tick = tick_;
+    const std::shared_ptr<bool> released = released_;
     std::unique_lock lock(mutex_);
     for (;;) {
         // A suspended thread blocks here; it never polls.
@@ -132,7 +147,9 @@ void TTimerThread::Execute()
         if (!SleepOneInterval(lock))
             continue;
         lock.unlock();
-        tick_();
+        tick();
+        if (*released)
+            return;
         lock.lock();
     }
     finished_ = true;

@@ -5,7 +5,9 @@
 // waits for a sleep to run out, and none of them cuts a tick short: a tick in
 // progress finishes and the thread then follows the state it finds.
 //
-// The thread is owned by its timer and joined by it; it never frees itself.
+// The thread is owned by its timer and joined by it. Only a timer destroyed
+// by its own tick, on this very thread, cannot wait for it: the thread is
+// then let go and leaves as soon as the tick returns.
 
 #include "animation/TimerClock.h"
 
@@ -28,7 +30,7 @@ public:
     // Starts the thread suspended, with an interval of 1000 ms. `tick` runs
     // on the thread after every full sleep and must not throw.
     TTimerThread(std::shared_ptr<TimerClock> clock, Tick tick);
-    // Ends the thread and joins it.
+    // Ends the thread and joins it (lets it go when called on it).
     ~TTimerThread();
 
     TTimerThread(const TTimerThread&) = delete;
@@ -44,6 +46,9 @@ public:
 
     uint32_t Interval() const;
     bool Suspended() const;
+    // How often the thread was stopped while running: a tick taken at one
+    // count is stale once it has changed.
+    uint64_t Suspensions() const;
     // Told to end (it leaves its loop at its next wake-up).
     bool Terminated() const;
     // Whether the calling thread is this timer thread.
@@ -54,7 +59,8 @@ public:
     void Terminate();
     // Waits up to `timeout` for the thread to leave its loop; true once it has.
     bool WaitForEnd(std::chrono::milliseconds timeout);
-    // Terminates (when not done yet) and joins.
+    // Terminates (when not done yet) and joins; on the thread itself it
+    // only terminates.
     void Join();
 
     // The nice value of a priority on Linux, from 19 (idle) to -20.
@@ -77,6 +83,10 @@ private:
     uint64_t suspensions_ = 0;       // a sleep begun before the latest suspension is void
     TThreadPriority priority_ = tpNormal;
     TThreadPriority appliedPriority_ = tpNormal;
+
+    // Set when this object goes away under the thread's own tick; the
+    // thread holds its own reference and reads it after every tick.
+    std::shared_ptr<bool> released_ = std::make_shared<bool>(false);
 
     std::thread thread_;             // last: it starts once every field above exists
 };

@@ -1,6 +1,7 @@
 // Scindra: cuts a large file into equal pieces and rebuilds it from them.
 
 #include "app/TApplication.h"
+#include "gif/GIFRegistration.h"
 #include "ui/about/TAPropos_Frm.h"
 #include "ui/main/TScindra.h"
 
@@ -14,6 +15,9 @@ int main(int argc, char** argv)
     // before dividing, so no floating-point trap needs to be enabled.
     std::fesetround(FE_TONEAREST);
 
+    // GIF pictures are known to the picture registry from before the first
+    // window until after the last.
+    const scindra::TGIFRegistration gifPictures;
     scindra::TApplication application(argc, argv);
     // The first window made is the main one: closing it ends the program.
     scindra::TScindra scindra;

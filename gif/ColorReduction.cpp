@@ -88,6 +88,19 @@ ColorCount CountColors(const TrueColorPixels& source, const RGBTriple* key, Chan
     }
 }
 
+// Only the key's own slot may hold the key colour, whether or not a pixel
+// has it: the writer names the first slot of that colour transparent, and a
+// coarsened colour or a spare slot landing on it would take pixels with it.
+// Any other slot of that colour moves one step of blue away.
+void MoveOffKey(std::array<RGBTriple, 256>& palette, const RGBTriple* key, int keySlot)
+{
+    if (!key)
+        return;
+    for (int slot = 0; slot < 256; ++slot)
+        if (slot != keySlot && palette[size_t(slot)] == *key)
+            palette[size_t(slot)].b ^= 1;
+}
+
 int SquaredDistance(RGBTriple a, RGBTriple b)
 {
     const int dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
@@ -117,18 +130,14 @@ ReducedPixels ReducePopularity(const TrueColorPixels& source, const RGBTriple* k
                 best = i;
         if (best < 0)
             break;
-        RGBTriple color = entries[best].color;
-        // A coarsened colour may land on the key: move it off by one step of
-        // blue so that only the key's own pixels read as transparent.
-        if (keyPresent && color == *key)
-            color.b ^= 1;
-        result.palette[used] = color;
+        result.palette[used] = entries[best].color;
         slotOf[best] = used;
         entries[best].count = 0;
     }
     const int keySlot = keyPresent ? used : -1;
     if (keyPresent)
         result.palette[keySlot] = *key;
+    MoveOffKey(result.palette, key, keySlot);
 
     for (size_t i = 0; i < entries.size(); ++i) {
         if (slotOf[i] >= 0)
@@ -167,6 +176,7 @@ ReducedPixels ReduceGray(const TrueColorPixels& source, const RGBTriple* key)
     const uint8_t displaced = uint8_t(keySlot == 255 ? 254 : keySlot + 1);
     if (keyPresent)
         result.palette[keySlot] = *key;
+    MoveOffKey(result.palette, key, keySlot);
     result.indices.resize(source.pixels.size());
     for (size_t p = 0; p < source.pixels.size(); ++p) {
         const RGBTriple& c = source.pixels[p];

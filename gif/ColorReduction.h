@@ -37,7 +37,8 @@ struct ReducedPixels {
 
 // The picture's pixels of exactly the key colour get a slot of their own that
 // holds the key exactly and that no other pixel uses, so transparency
-// survives the reduction. Without a key the methods run unchanged.
+// survives the reduction; no other slot ever holds the key colour, even when
+// no pixel has it. Without a key the methods run unchanged.
 ReducedPixels ReducePopularity(const TrueColorPixels& source, const RGBTriple* key);
 ReducedPixels ReduceGray(const TrueColorPixels& source, const RGBTriple* key);
 

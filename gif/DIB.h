@@ -15,6 +15,9 @@ inline constexpr int kBitmapInfoHeaderSize = 40;
 // The largest frame bitmap we agree to build, in bytes: a hostile file of a
 // few bytes must not make us reserve gigabytes.
 inline constexpr int64_t kMaxBitmapBytes = int64_t{256} << 20;
+// The most that all cached frame bitmaps of one image may hold together: a
+// few bytes can declare any number of such frames, and a player caches them.
+inline constexpr int64_t kMaxImageBitmapBytes = int64_t{512} << 20;
 
 // The bitmap bit count for a colour table of `tableBits`: 1 gives 1; 2, 3
 // and 4 give 4; 5 to 8 give 8. Anything else (0 for a frame without any

@@ -299,6 +299,9 @@ void TGIFImage::ReadFromClipboard(const QMimeData& data)
         TMemoryStream stream(std::vector<uint8_t>(bytes.begin(), bytes.end()));
         const uint32_t length = ReadLength(stream);
         ReadGIF(length, stream, false);
+        // The program that put both there meant the bitmap as frame 0's picture.
+        if (!frames_.empty() && data.hasImage())
+            frames_.front()->NewBitmap() = qvariant_cast<QImage>(data.imageData());
     } else if (data.hasFormat(kPlainMimeType)) {
         const QByteArray bytes = data.data(kPlainMimeType);
         TMemoryStream stream(std::vector<uint8_t>(bytes.begin(), bytes.end()));

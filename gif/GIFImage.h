@@ -45,7 +45,8 @@ public:
     void CopyFrom(const TPersistent* source) override;
     // From a bitmap: one frame; a non-none `transparentColor` becomes its key.
     void CopyFrom(const QImage& bitmap, TColor transparentColor = kColorNone);
-    // Into an image, or into a frame; anything else is the conversion error.
+    // Into another image only; anything else, a frame too, is the
+    // conversion error (a frame copies from an image with its own CopyFrom).
     void CopyTo(TPersistent& target) override;
     // Into a bitmap: the active frame's (or ActiveBitmap when none is active).
     void CopyTo(QImage& target, TColor* keyColor = nullptr);

@@ -245,9 +245,12 @@ void TGIFImage::ReadGIF(int64_t byteCount, TStream& stream, bool decodeFirst)
 
 void TGIFImage::ParseGIF(TStream& stream)
 {
-    char signature[6];
-    stream.ReadBuffer(signature, 6);
-    if (!SameIgnoringCase(signature, "GIF", 3))
+    // Read as far as it goes: a short non-GIF is still a non-GIF, not a
+    // read error.
+    char signature[6] = {};
+    if (stream.Read(signature, 3) != 3 || !SameIgnoringCase(signature, "GIF", 3))
+        throw EInvalidGraphicOperation::UnknownVersion();
+    if (stream.Read(signature + 3, 3) != 3)
         throw EInvalidGraphicOperation::UnknownVersion();
     if (SameIgnoringCase(signature + 3, kVersionNames[fv87a], 3))
         formatVersion_ = fv87a;
@@ -298,8 +301,8 @@ uint8_t TGIFImage::NextIntroducerAfterImage(TStream& stream)
 {
     if (AtEnd(stream))
         return kTrailer;
-    // A file that ends after its screen simply has no frames.
-    uint8_t introducer = AtEnd(stream) ? kTrailer : ReadByte(stream);
+    uint8_t introducer = ReadByte(stream);
+    // Zero bytes between blocks are skipped.
     while (introducer == 0 && !AtEnd(stream))
         introducer = ReadByte(stream);
     // Garbage after an image ends the file quietly with the frames so far.

@@ -38,6 +38,26 @@ void CheckBitmapSize(int64_t bytes)
         throw EInvalidGraphicOperation::CorruptData();
 }
 
+// The bitmaps the image's frames hold now, besides `frame`'s own.
+int64_t OtherCachedBytes(const TGIFImage& image, const TGIFFrame& frame)
+{
+    int64_t bytes = 0;
+    for (int i = 0; i < image.FrameCount(); ++i) {
+        const TGIFFrame* other = image.FrameAt(i);
+        if (other != &frame && other->DecodedBitmap())
+            bytes += other->DecodedBitmap()->sizeInBytes();
+    }
+    return bytes;
+}
+
+// A frame may fit on its own and still take the image past its budget.
+void CheckImageBudget(const TGIFFrame& frame, int64_t bytes)
+{
+    CheckBitmapSize(bytes);
+    if (frame.OwnerImage() && OtherCachedBytes(*frame.OwnerImage(), frame) + bytes > kMaxImageBitmapBytes)
+        throw EInvalidGraphicOperation::CorruptData();
+}
+
 // Runs the decoder over the frame's data with the owner's progress stages:
 // starting, running, then ending with 100 % or with the failure's message.
 void DecodeFrame(TGIFFrame& frame, const TPixelTarget& target)
@@ -113,7 +133,7 @@ const QImage& TGIFFrame::RenderBitmap()
     const int height = ClampedSize(item_->PixelHeight);
     // 4-bit frames are held one byte per pixel: Qt has no packed 4-bit format.
     const int heldBits = bitCount == 1 ? 1 : 8;
-    CheckBitmapSize(DibStride(width, heldBits) * height);
+    CheckImageBudget(*this, DibStride(width, heldBits) * height);
     QImage bitmap;
     TPixelTarget target;
     if (width > 0 && height > 0) {

@@ -51,6 +51,13 @@ void WriteSubBlockStrings(TStream& out, const std::vector<std::string>* strings)
     PutByte(out, 0);
 }
 
+// A comment whose lines are all empty would go out as a bare terminator,
+// which readers take for a broken block: it is written like no comment.
+bool HasText(const std::vector<std::string>* lines)
+{
+    return lines && std::any_of(lines->begin(), lines->end(), [](const std::string& line) { return !line.empty(); });
+}
+
 void WriteExtensionList(TStream& out, const TExtensionList& list)
 {
     for (const auto& extension : list) {
@@ -185,7 +192,8 @@ void TGIFImage::WriteGIF(TStream& stream, bool withLength)
     EncodeFrames(false);
 
     TMemoryStream out;
-    if (!data_->ImageComment.empty())
+    const bool imageComment = HasText(&data_->ImageComment);
+    if (imageComment)
         formatVersion_ = fv89a;
     // An image that never learnt its version is written as the older one.
     const char* version = kVersionNames[formatVersion_ == fv89a ? fv89a : fv87a];
@@ -197,7 +205,7 @@ void TGIFImage::WriteGIF(TStream& stream, bool withLength)
     const bool globalTable = data_->GlobalTable.EntryCount > 0;
     for (const auto& frame : frames_)
         WriteFrame(out, *frame, globalTable);
-    if (!data_->ImageComment.empty()) {
+    if (imageComment) {
         PutByte(out, 0x21);
         PutByte(out, 0xFE);
         WriteSubBlockStrings(out, &data_->ImageComment);
@@ -251,10 +259,10 @@ void TGIFImage::SaveToFile(const std::string& fileName)
     const int64_t size = gif.Size();
     if (file.write(reinterpret_cast<const char*>(gif.Memory()), size) != size) {
         file.cancelWriting();
-        throw EWriteError();
+        throw EWriteError(fileName);
     }
     if (!file.commit())
-        throw EWriteError();
+        throw EWriteError(fileName);
 }
 
 void TGIFImage::WriteToClipboard(QMimeData& data)
@@ -308,7 +316,7 @@ void TGIFFrame::PrepareExtensions()
     }
     if (extensions_) {
         std::erase_if(*extensions_, [](const std::unique_ptr<TExtension>& e) {
-            return e && e->Kind == ekComment && (!e->SubBlocks || e->SubBlocks->empty());
+            return e && e->Kind == ekComment && !HasText(e->SubBlocks.get());
         });
         if (!extensions_->empty() && owner_)
             owner_->SetFormatVersion(fv89a);

@@ -96,8 +96,15 @@ public:
     void Finish()
     {
         // After a clear on the very last pixel nothing is pending any more.
-        if (length_ > 0)
+        if (length_ > 0) {
             EmitCode(target_, string_, codes_);
+            // A reader adds one more entry on this code, one behind ours;
+            // when that entry fills the width, it reads the end code one
+            // bit wider. (Right after a clear it adds none, and then our
+            // last code is never one short of the limit.)
+            if (lastCode_ + 1 == limit_)
+                ++codes_.codeWidth;
+        }
         EmitCode(target_, clearCode_ + 1, codes_);
         FinishCodes(target_, codes_);
     }

@@ -35,6 +35,8 @@ public:
 class EWriteError : public EStreamError {
 public:
     EWriteError() : EStreamError("Erreur d'écriture dans le flux") {}
+    explicit EWriteError(const std::string& fileName)
+        : EStreamError("Erreur d'écriture dans le fichier " + fileName) {}
 };
 
 class EFOpenError : public EStreamError {

@@ -155,6 +155,9 @@ TEST_F(AnimatorTest, ComposesEachDisposalAsAViewerShowsIt)
          {Solid(2, 1, 'R'), {0, 0, {"GG"}, 3, 10, std::nullopt}, {1, 0, {"B"}, 1, 10, M}}, {"RB"}, kColorNone},
         {"full keyed frames wiped after showing, as the logo",
          {{0, 0, {"RM"}, 2, 10, M}, {0, 0, {"MG"}, 2, 10, M}, {0, 0, {"BM"}, 1, 10, M}}, {"BM"}, kMagenta},
+        // A frame of the screen's size off the corner leaves the first column as it was.
+        {"a screen-sized frame at an offset is no key frame",
+         {Solid(2, 1, 'R'), {1, 0, {"GG"}, 1, 10, std::nullopt}, {1, 0, {"B"}, 1, 10, M}}, {"RB"}, kColorNone},
         {"patches restored to background and to the previous picture",
          {Solid(3, 1, 'R'), {0, 0, {"G"}, 2, 10, M}, {1, 0, {"B"}, 3, 10, M}, {2, 0, {"G"}, 1, 10, M}}, {"BRG"}, kColorNone},
     };
@@ -175,6 +178,75 @@ TEST_F(AnimatorTest, ComposesEachDisposalAsAViewerShowsIt)
             EXPECT_EQ(LettersOf(animator_->ComposeFrame(k, key)), stepwise[k]) << "frame " << k << " rebuilt";
         }
         EXPECT_EQ(key, c.key) << "rebuilt";
+    }
+}
+
+// A control that cannot be seen gets no ticks at all (the timer thread stays
+// suspended), whether its window was hidden while playing or never shown;
+// shown again it goes on from the frame it showed, after a full delay.
+TEST_F(AnimatorTest, SleepsWhileItsWindowIsHiddenAndGoesOnWhenShown)
+{
+    for (bool neverShown : {false, true}) {
+        SCOPED_TRACE(neverShown);
+        QWidget window;
+        window.resize(20, 20);
+        auto* animator = new TGIFAnimator(&window, clock_);
+        Load(*animator, BuildGif(1, 1, {Solid(1, 1, 'R', 10), Solid(1, 1, 'G', 20), Solid(1, 1, 'B', 30)}));
+        std::vector<int> shown;
+        animator->SetOnFrameChanged([&](QObject*) { shown.push_back(animator->FrameIndex()); });
+        unsigned sleeps = clock_->Sleeps();
+        if (!neverShown) {
+            window.show();
+            animator->SetAnimate(true);
+            clock_->AdvanceToMs(clock_->WaitForSleep(++sleeps));
+            ASSERT_TRUE(PumpUntil([&] { return shown.size() == 1; }));
+            clock_->WaitForSleep(++sleeps);
+            window.hide();
+        } else {
+            animator->SetAnimate(true);
+        }
+        EXPECT_TRUE(clock_->WaitUntilNobodySleeps());
+        EXPECT_TRUE(animator->Animate() && animator->Timer().ThreadSuspended());
+        clock_->Advance(60s);
+        PumpBriefly();
+        EXPECT_EQ(clock_->Sleeps(), sleeps);
+        const std::vector<int> before = shown;
+        window.show();
+        const long long start = clock_->NowMs();
+        EXPECT_EQ(clock_->WaitForSleep(++sleeps) - start, neverShown ? 100 : 200);
+        clock_->AdvanceToMs(clock_->WaitForSleep(sleeps));
+        ASSERT_TRUE(PumpUntil([&] { return shown.size() > before.size(); }));
+        EXPECT_EQ(shown, (neverShown ? std::vector<int>{1} : std::vector<int>{1, 2}));
+    }
+}
+
+// OnStop may destroy the control, at the end of a run (ticking on either
+// thread) or when Animate is turned off. Under AddressSanitizer nothing of
+// the control, or of its timer, may be touched afterwards.
+TEST_F(AnimatorTest, AnOnStopHandlerMayDestroyTheControl)
+{
+    const std::pair<const char*, std::function<void(TGIFAnimator&)>> stops[] = {
+        {"end of a run", [](TGIFAnimator& a) { a.SetLoop(false), a.SetAnimate(true); }},
+        {"end of a run composed on the timer thread",
+         [](TGIFAnimator& a) { a.SetLoop(false), a.SetAsyncDrawing(true), a.SetAnimate(true); }},
+        {"animate off", [](TGIFAnimator& a) { a.SetAnimate(true), a.SetAnimate(false); }},
+    };
+    for (const auto& [name, stop] : stops) {
+        SCOPED_TRACE(name);
+        auto* animator = new TGIFAnimator(parent_.get(), clock_);
+        animator->show();  // the parent is shown already
+        Load(*animator, BuildGif(1, 1, {Solid(1, 1, 'R'), Solid(1, 1, 'G')}));
+        bool destroyed = false;
+        animator->SetOnStop([&](QObject* sender) {
+            delete sender;
+            destroyed = true;
+        });
+        const unsigned sleeps = clock_->Sleeps();
+        stop(*animator);
+        for (unsigned n = sleeps + 1; !destroyed && n <= sleeps + 2; ++n)
+            NextTick(n, [&] { return destroyed || clock_->Sleeps() > n; });
+        ASSERT_TRUE(PumpUntil([&] { return destroyed; }));
+        PumpBriefly();
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace scindra {
@@ -173,6 +174,57 @@ TEST_F(TimerTest, AHandlerThatClearsItselfFinishesWithItsOwnCopy)
     ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }));
     EXPECT_EQ(seen, captured);
     EXPECT_TRUE(clock_->WaitUntilNobodySleeps());
+}
+
+// The tick has already left the timer thread and waits for this one when
+// the timer is stopped and started again in the same turn: it belongs to a
+// sleep that no longer counts, and the restart begins a full new one.
+TEST_F(TimerTest, ATickQueuedBeforeAStopIsDroppedAfterTheRestart)
+{
+    const std::pair<const char*, TimerWrite> restarts[] = {
+        {"enabled off and on", [](TThreadedTimer& t, TNotifyEvent) { t.SetEnabled(false), t.SetEnabled(true); }},
+        {"interval 0 and back", [](TThreadedTimer& t, TNotifyEvent) { t.SetInterval(0), t.SetInterval(1000); }},
+        {"handler none, then a new one",
+         [](TThreadedTimer& t, TNotifyEvent h) { t.SetOnTimer(nullptr), t.SetOnTimer(h); }},
+    };
+    for (const auto& [name, restart] : restarts) {
+        SCOPED_TRACE(name);
+        Restart().SetOnTimer(Recorder());
+        clock_->AdvanceToMs(clock_->WaitForSleep(1));
+        // No events are served while waiting: the tick must stay queued.
+        while (!timer_->TickWaiting())
+            std::this_thread::sleep_for(1ms);
+        restart(*timer_, Recorder());
+        PumpBriefly();
+        EXPECT_TRUE(ticks_.empty());
+        EXPECT_EQ(clock_->WaitForSleep(2), 2000);
+        TickAtEndOfSleep(2);
+        EXPECT_EQ(ticks_, std::vector<long long>{2000});
+    }
+}
+
+// A handler may destroy its timer: on the interface thread, where the timer
+// thread waits for it, and on the timer thread itself.
+TEST_F(TimerTest, AHandlerMayDestroyItsOwnTimer)
+{
+    for (bool sync : {true, false}) {
+        SCOPED_TRACE(sync);
+        std::atomic<bool> advanced = false, destroyed = false;
+        Restart().SetSyncEvent(sync);
+        timer_->SetOnTimer([&](QObject*) {
+            // The fake clock still signals the sleeper's wake-up, a member of the thread.
+            while (!advanced)
+                std::this_thread::yield();
+            timer_.reset();
+            destroyed = true;
+        });
+        clock_->AdvanceToMs(clock_->WaitForSleep(1));
+        advanced = true;
+        ASSERT_TRUE(PumpUntil([&] { return destroyed.load(); }));
+        PumpBriefly();
+        std::lock_guard lock(mutex_);
+        EXPECT_TRUE(errors_.empty());
+    }
 }
 
 TEST(TThreadedTimer, TicksOnTheRealClock)

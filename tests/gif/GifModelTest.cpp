@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QMimeData>
+
 namespace scindra::test {
 namespace {
 
@@ -76,6 +78,35 @@ TEST(GifModel, FrameCopyDropsABitmapOfOldData)
     ASSERT_EQ(source->DecodedBitmap(), nullptr);
     target->CopyFrom(source);
     EXPECT_EQ(IndicesOf(target->RenderBitmap()), NoisePixels(3, 2, 4, 2).indices);
+}
+
+// The "GIF Image" layout from the clipboard, with and without a bitmap beside
+// it: the bitmap, when there is one, is frame 0's picture.
+TEST(GifModel, ClipboardBitmapBesideTheGifBecomesFrameZero)
+{
+    const Bytes gif = TwoFrames();
+    QByteArray stored(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        stored[i] = static_cast<char>(gif.size() >> (8 * i));
+    stored.append(reinterpret_cast<const char*>(gif.data()), static_cast<qsizetype>(gif.size()));
+    QImage bitmap(5, 5, QImage::Format_RGB32);
+    bitmap.fill(qRgb(9, 8, 7));
+    for (bool withBitmap : {false, true}) {
+        SCOPED_TRACE(withBitmap);
+        QMimeData data;
+        data.setData(TGIFImage::kClipboardMimeType, stored);
+        if (withBitmap)
+            data.setImageData(bitmap);
+        TGIFImage image;
+        image.ReadFromClipboard(data);
+        ASSERT_EQ(std::pair(image.FrameCount(), image.ActiveFrame()), std::pair(2, 0));
+        const QImage& frame0 = image.FrameAt(0)->RenderBitmap();
+        if (withBitmap)
+            EXPECT_EQ(frame0, bitmap);
+        else
+            EXPECT_EQ(IndicesOf(frame0), NoisePixels(4, 3, 4, 1).indices);
+        EXPECT_EQ(IndicesOf(image.FrameAt(1)->RenderBitmap()), NoisePixels(3, 2, 4, 2).indices);
+    }
 }
 
 TEST(GifModel, ConversionsBetweenUnrelatedClassesFail)

@@ -57,8 +57,12 @@ TEST(GifReaderFile, WholeFilesReadOrFailWithTheirMessage)
         {"nothing after the screen", GifBuilder().Header("89a").Screen(5, 4, kFour).Build(), "", fv89a, 0},
         {"zero byte after the screen", GifBuilder().Header("89a").Screen(5, 4).Byte(0).Build(), "", fv89a, 0},
         {"no bytes at all", Bytes(), "", fvUnknown, 0},
-        // Cut inside the header, the screen, the global table, the descriptor.
-        {"cut header", cut(4), readError, fvUnknown, 0},
+        // Too short to be a GIF: still a non-GIF, not a read error.
+        {"XYZ", Bytes{'X', 'Y', 'Z'}, "Unknown GIF version", fvUnknown, 0},
+        {"PNG prefix", Bytes{0x89, 'P', 'N', 'G', '\r'}, "Unknown GIF version", fvUnknown, 0},
+        {"GI", Bytes{'G', 'I'}, "Unknown GIF version", fvUnknown, 0},
+        // Cut inside the version, the screen, the global table, the descriptor.
+        {"cut version", cut(4), "Unknown GIF version", fvUnknown, 0},
         {"cut screen", cut(9), readError, fv89a, 0},
         {"cut table", cut(16), readError, fv89a, 0},
         {"cut descriptor", cut(28), readError, fv89a, 0},

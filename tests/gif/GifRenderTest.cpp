@@ -113,6 +113,29 @@ TEST(GifRenderBitmap, SizeLimits)
     }
 }
 
+// A file of a few hundred bytes declaring frames of 256 MiB each, their data
+// just "clear, end": the image caches two of them and no more, until one of
+// its bitmaps is dropped.
+TEST(GifRenderBitmap, AllCachedBitmapsOfAnImageShareOneBudget)
+{
+    GifBuilder b;
+    b.Header("89a").Screen(0, 0, DistinctPalette(256));
+    for (int i = 0; i < 3; ++i)
+        b.Descriptor(0, 0, 16384, 16384, 0).ImageData(8, PackCodes(8, {256, 257}));
+    const Bytes gif = b.Trailer().Build();
+    ASSERT_LT(gif.size(), 1000u);
+    const auto image = Load(gif, false);
+    ASSERT_EQ(image->FrameCount(), 3);
+    const auto render = [&](int i) { return FailureOf([&] { image->FrameAt(i)->RenderBitmap(); }); };
+    EXPECT_EQ(render(0), "");
+    EXPECT_EQ(render(1), "");
+    EXPECT_EQ(render(2), "GIF encoded data is corrupt");
+    EXPECT_EQ(render(1), "") << "a cached bitmap is served again";
+    image->FrameAt(0)->FreeBitmap();
+    EXPECT_EQ(render(2), "");
+    EXPECT_EQ(image->FrameAt(2)->RenderBitmap().pixelIndex(16383, 16383), 0);
+}
+
 TEST(GifRenderBitmap, LogicalSizeSaturatesAtTheLargestScreen)
 {
     GifBuilder b;

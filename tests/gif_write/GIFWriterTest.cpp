@@ -4,10 +4,12 @@
 
 #include "gif/ColorReduction.h"
 #include "gif/GIFImage.h"
+#include "gif/KeyedDraw.h"
 #include "rtl/Exception.h"
 #include "rtl/TMemoryStream.h"
 
 #include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -233,6 +235,8 @@ TEST(GIFWriter, EncodedBitmapsDecodeBackToTheirColours)
         {TrueColor(200, 150), 8, false},
         // This noise fills the table on its last pixel: that pixel goes out once.
         {Indexed(QImage::Format_Indexed8, 3947, 1, 256, 11), 8, true},
+        // Here the reader's entry for the last code fills 9 bits: the end code goes out with 10.
+        {Indexed(QImage::Format_Indexed8, 4207, 1, 256, 1), 8, false},
     };
     for (const auto& [source, codeSize, clearBeforeEnd] : cases) {
         SCOPED_TRACE(testing::Message() << source.depth() << " bits, " << source.width() << " wide");
@@ -279,22 +283,53 @@ TEST(GIFWriter, EncodedBitmapsDecodeBackToTheirColours)
 }
 
 // A transparent true-colour picture keeps exactly its transparent pixels,
-// though (5, 2, 4) masks onto the key when the colours are reduced.
+// though a colour masks onto the key when the colours are reduced: (5, 2, 4)
+// among pixels of the key, or the left half's (100, 100, 101) when no pixel
+// has the key (100, 100, 100).
 TEST(GIFWriter, ReducingATransparentPictureKeepsAnExactSlotForTheKey)
 {
-    QImage source = TrueColor(64, 64);
-    const QRgb key = qRgb(4, 2, 4);
-    for (int y = 10; y < 30; ++y)
-        for (int x = 5; x < 50; ++x)
-            source.setPixel(x, y, key);
-    source.setPixel(60, 60, qRgb(5, 2, 4));
-    TGIFImage image;
-    image.AppendFrame(source, 0x040204);
-    const OracleImage decoded = DecodeWithGiflib(Save(image));
-    const OracleFrame& frame = decoded.frames.at(0);
-    ASSERT_GE(frame.transparent, 0);
-    for (int i = 0; i < 64 * 64; ++i)
-        ASSERT_EQ(frame.indices[size_t(i)] == frame.transparent, source.pixel(i % 64, i / 64) == key) << i;
+    struct Case {
+        const char* name;
+        QRect keyArea;
+        QRgb key;
+        QRect nearKeyArea;
+        QRgb nearKey;
+    };
+    const Case cases[] = {
+        {"key present", QRect(5, 10, 45, 20), qRgb(4, 2, 4), QRect(60, 50, 1, 1), qRgb(5, 2, 4)},
+        {"key absent", QRect(), qRgb(100, 100, 100), QRect(0, 0, 50, 60), qRgb(100, 100, 101)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QImage source = TrueColor(100, 60);
+        QPainter painter(&source);
+        painter.fillRect(c.keyArea, QColor(c.key));
+        painter.fillRect(c.nearKeyArea, QColor(c.nearKey));
+        painter.end();
+        TGIFImage image;
+        image.AppendFrame(source, QRgbToColor(c.key));
+        const OracleImage decoded = DecodeWithGiflib(Save(image));
+        const OracleFrame& frame = decoded.frames.at(0);
+        int transparent = 0;
+        for (int i = 0; i < 100 * 60; ++i) {
+            const bool keyed = frame.indices[size_t(i)] == frame.transparent;
+            transparent += keyed;
+            ASSERT_EQ(keyed, source.pixel(i % 100, i / 100) == c.key) << i;
+        }
+        EXPECT_EQ(transparent, c.keyArea.width() * c.keyArea.height());
+    }
+}
+
+// No pixel has the key, and still no slot may hold its colour: the grey
+// level (51, 50, 49) shares with the key, or the spare mid-grey slots.
+TEST(ColorReduction, AnAbsentKeyColourIsInNoSlot)
+{
+    const std::tuple<ReducedPixels (*)(const TrueColorPixels&, const RGBTriple*), RGBTriple, RGBTriple> cases[] = {
+        {ReduceGray, {51, 50, 49}, {50, 50, 50}}, {ReducePopularity, {7, 7, 7}, {128, 128, 128}}};
+    for (const auto& [reduce, colour, key] : cases) {
+        const ReducedPixels reduced = reduce(TrueColorPixels{3, 1, std::vector<RGBTriple>(3, colour)}, &key);
+        EXPECT_EQ(std::count(reduced.palette.begin(), reduced.palette.end(), key), 0) << int(key.r);
+    }
 }
 
 // What each change writes: the signature, the first frame's extensions, and
@@ -311,6 +346,9 @@ TEST(GIFWriter, BlocksAndVersionFollowTheContent)
          "GIF89a", {{0xF9, 4, 2 << 2 | 1, 15, 0, 1, 0}}, {}},
         {"image comment", [](TGIFImage& i) { i.Data().ImageComment = {"hi"}; }, "GIF89a", {}, {}},
         {"empty frame comment", [](TGIFImage& i) { i.FrameAt(0)->SetFrameComment({}); }, "GIF87a", {}, {}},
+        // Comments of empty lines only are no comments: nothing to write.
+        {"frame comment of empty lines", [](TGIFImage& i) { i.FrameAt(0)->SetFrameComment({"", ""}); }, "GIF87a", {}, {}},
+        {"image comment of empty lines", [](TGIFImage& i) { i.Data().ImageComment = {""}; }, "GIF87a", {}, {}},
         {"two frames, loop", [](TGIFImage& i) { i.AppendFrame(Mono(3)); }, "GIF89a", {}, {loop}},
         {"two frames, no loop", [](TGIFImage& i) { i.AppendFrame(Mono(3)); i.SetLoopEnabled(false); }, "GIF89a", {}, {}},
         {"unknown version", [](TGIFImage& i) { i.SetFormatVersion(fvUnknown); }, "GIF87a", {}, {}},
@@ -321,9 +359,12 @@ TEST(GIFWriter, BlocksAndVersionFollowTheContent)
         image.SetLoopEnabled(true);
         image.SetLoopCount(700);
         change(image);
-        const Layout layout = ParseLayout(Save(image));
+        const Bytes saved = Save(image);
+        const Layout layout = ParseLayout(saved);
         EXPECT_EQ(std::tie(layout.signature, layout.frames.at(0).extensions, layout.leading),
                   std::tie(signature, extensions, leading)) << name;
+        EXPECT_TRUE(layout.trailing.empty() || std::string(name) == "image comment") << name;
+        EXPECT_TRUE(DecodeWithGiflib(saved).ok) << name;
     }
 }
 
@@ -488,11 +529,13 @@ TEST(SaveToFile, ReplacesTheTargetWholeOrNotAtAll)
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit limit{64 * 1024, 64 * 1024};
         setrlimit(RLIMIT_FSIZE, &limit);
-        _exit(FailureOf<EWriteError>([&] { image.SaveToFile(target.string()); }).empty() ? 2 : 0);
+        // The failure names the file, as the create error does.
+        const std::string failure = FailureOf<EWriteError>([&] { image.SaveToFile(target.string()); });
+        _exit(failure.empty() ? 2 : failure == "Erreur d'écriture dans le fichier " + target.string() ? 0 : 3);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "2: saved despite the limit";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "2: saved despite the limit, 3: another message";
     const Bytes kept = ReadFile(target);
     EXPECT_EQ(std::string(kept.begin(), kept.end()), "the good old picture");
     EXPECT_EQ(folder.EntryCount(), 1u) << "no temporary file is left behind";
