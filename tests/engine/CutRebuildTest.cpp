@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <map>
+#include <numeric>
 #include <string>
 #include <utility>
 #include <vector>
@@ -383,15 +384,7 @@ Bytes MakeSparse(const std::string& path, uint32_t seed)
     const Bytes head = RandomBytes(2 * kMiB, seed), tail = RandomBytes(10 * kMiB, seed + 1);
     WriteAt(path, 0, head);
     WriteAt(path, 14 * kMiB, tail);
-    Bytes all(24 * kMiB, 0);
-    std::copy(head.begin(), head.end(), all.begin());
-    std::copy(tail.begin(), tail.end(), all.begin() + 14 * kMiB);
-    return all;
-}
-
-Bytes Slice(const Bytes& bytes, int64_t from, int64_t count)
-{
-    return Bytes(bytes.begin() + from, bytes.begin() + from + count);
+    return ReadFile(path);
 }
 
 // Installs a copy step hook for one test and removes it afterwards.
@@ -457,8 +450,7 @@ TEST_P(EngineFiles, FileCutShortDuringThePieceFailsInsteadOfWritingZeros)
 
 // Fails the flush or the close of written files, counting what they saw.
 struct FlushFaults {
-    static inline int failFlush = 0; // the call that fails, counted from 1; 0: none
-    static inline int failClose = 0;
+    static inline int failFlush = 0, failClose = 0; // the call that fails, counted from 1; 0: none
     static inline std::vector<size_t> entriesAtFlush;
     static inline std::string folder;
     static inline int flushes = 0, closes = 0;
@@ -466,20 +458,19 @@ struct FlushFaults {
     static int Flush(int handle)
     {
         entriesAtFlush.push_back(FolderEntries(folder).size());
-        if (++flushes == failFlush) {
-            errno = EIO;
-            return -1;
-        }
+        if (++flushes == failFlush)
+            return Fail();
         return PieceCopier::SystemFlushCalls().flush(handle);
     }
     static int Close(int handle)
     {
         const int result = ::close(handle);
-        if (++closes == failClose) {
-            errno = EIO;
-            return -1;
-        }
-        return result;
+        return ++closes == failClose ? Fail() : result;
+    }
+    static int Fail()
+    {
+        errno = EIO;
+        return -1;
     }
 };
 
@@ -517,9 +508,8 @@ TEST_P(EngineFiles, EachWrittenFileIsFlushedBeforeTheNextAndAFailedFlushOrCloseI
         } else {
             // The source, then each piece flushed while it is the newest.
             const size_t flushed = failed == 0 ? 4u : static_cast<size_t>(failed);
-            std::vector<size_t> expected;
-            for (size_t k = 1; k <= flushed; ++k)
-                expected.push_back(k + 1);
+            std::vector<size_t> expected(flushed);
+            std::iota(expected.begin(), expected.end(), 2u);
             EXPECT_EQ(FlushFaults::entriesAtFlush, expected);
             EXPECT_EQ(Exists(Piece(static_cast<int64_t>(flushed) + 1)), false);
         }
@@ -587,7 +577,7 @@ TEST_P(EngineFiles, ProgressMovesInsideAPieceAndAStopEndsTheCutAfterItsBlock)
         EXPECT_LE(progress[i] - progress[i - 1], 17) << i;
     EXPECT_EQ(std::count(progress.begin(), progress.end(), 50), 1); // the first piece's end
     EXPECT_EQ(progress.back(), 100);
-    EXPECT_EQ(ReadFile(Piece(2)), Slice(bytes, 12 * kMiB, 12 * kMiB));
+    EXPECT_EQ(ReadFile(Piece(2)), Bytes(bytes.begin() + 12 * kMiB, bytes.end()));
 
     RemoveFiles();
     MakeSparse(source, 6);
@@ -598,10 +588,10 @@ TEST_P(EngineFiles, ProgressMovesInsideAPieceAndAStopEndsTheCutAfterItsBlock)
             stop = true;
     });
     EXPECT_THROW(DecouperFichier(source, 12 * kMiB, dir.Path(), "clip", {}, &stop), EAbort);
-    EXPECT_EQ(ReadFile(Piece(1)), Slice(bytes, 0, 12 * kMiB));
+    EXPECT_EQ(ReadFile(Piece(1)), Head(bytes, 12 * kMiB));
     const Bytes stopped = ReadFile(Piece(2));
-    EXPECT_LT(stopped.size(), 12u * kMiB);
-    EXPECT_EQ(stopped, Slice(bytes, 12 * kMiB, static_cast<int64_t>(stopped.size())));
+    ASSERT_LT(stopped.size(), 12u * kMiB);
+    EXPECT_TRUE(std::equal(stopped.begin(), stopped.end(), bytes.begin() + 12 * kMiB));
     EXPECT_FALSE(Exists(Piece(3)));
 }
 
