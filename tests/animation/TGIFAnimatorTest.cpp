@@ -195,15 +195,14 @@ TEST_F(AnimatorTest, SleepsWhileItsWindowIsHiddenAndGoesOnWhenShown)
         std::vector<int> shown;
         animator->SetOnFrameChanged([&](QObject*) { shown.push_back(animator->FrameIndex()); });
         unsigned sleeps = clock_->Sleeps();
-        if (!neverShown) {
+        if (!neverShown)
             window.show();
-            animator->SetAnimate(true);
+        animator->SetAnimate(true);
+        if (!neverShown) {
             clock_->AdvanceToMs(clock_->WaitForSleep(++sleeps));
             ASSERT_TRUE(PumpUntil([&] { return shown.size() == 1; }));
             clock_->WaitForSleep(++sleeps);
             window.hide();
-        } else {
-            animator->SetAnimate(true);
         }
         EXPECT_TRUE(clock_->WaitUntilNobodySleeps());
         EXPECT_TRUE(animator->Animate() && animator->Timer().ThreadSuspended());
