@@ -89,14 +89,9 @@ TEST(MainWindowAccessibility, BrowseButtonsAreNamedByTheirHints)
     }
 
     TFilenameEdit edit;
-    const struct {
-        QString editHint, buttonHint, name;
-    } steps[] = {
-        {"Fichier", "", "Fichier"},
-        {"Fichier", "Parcourir", "Parcourir"},
-        {"Autre", "Parcourir", "Parcourir"},
-        {"Autre", "", "Autre"},
-    };
+    const struct { QString editHint, buttonHint, name; } steps[] = {
+        {"Fichier", "", "Fichier"}, {"Fichier", "Parcourir", "Parcourir"},
+        {"Autre", "Parcourir", "Parcourir"}, {"Autre", "", "Autre"}};
     for (const auto& step : steps) {
         edit.setToolTip(step.editHint);
         edit.SetButtonHint(step.buttonHint);

@@ -288,13 +288,7 @@ TEST(GIFWriter, EncodedBitmapsDecodeBackToTheirColours)
 // has the key (100, 100, 100).
 TEST(GIFWriter, ReducingATransparentPictureKeepsAnExactSlotForTheKey)
 {
-    struct Case {
-        const char* name;
-        QRect keyArea;
-        QRgb key;
-        QRect nearKeyArea;
-        QRgb nearKey;
-    };
+    struct Case { const char* name; QRect keyArea; QRgb key; QRect nearKeyArea; QRgb nearKey; };
     const Case cases[] = {
         {"key present", QRect(5, 10, 45, 20), qRgb(4, 2, 4), QRect(60, 50, 1, 1), qRgb(5, 2, 4)},
         {"key absent", QRect(), qRgb(100, 100, 100), QRect(0, 0, 50, 60), qRgb(100, 100, 101)},
