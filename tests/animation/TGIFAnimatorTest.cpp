@@ -236,10 +236,7 @@ TEST_F(AnimatorTest, AnOnStopHandlerMayDestroyTheControl)
         animator->show();  // the parent is shown already
         Load(*animator, BuildGif(1, 1, {Solid(1, 1, 'R'), Solid(1, 1, 'G')}));
         bool destroyed = false;
-        animator->SetOnStop([&](QObject* sender) {
-            delete sender;
-            destroyed = true;
-        });
+        animator->SetOnStop([&](QObject* sender) { delete sender; destroyed = true; });
         const unsigned sleeps = clock_->Sleeps();
         stop(*animator);
         for (unsigned n = sleeps + 1; !destroyed && n <= sleeps + 2; ++n)

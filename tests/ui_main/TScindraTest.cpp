@@ -603,8 +603,7 @@ public:
 
 private:
     std::atomic<int> pieces_{0};
-    std::atomic<bool> holding_{false};
-    std::atomic<bool> released_{false};
+    std::atomic<bool> holding_{false}, released_{false};
 };
 
 // Runs `action` once on this thread while the work is held.
