@@ -450,29 +450,27 @@ TEST_P(EngineFiles, FileCutShortDuringThePieceFailsInsteadOfWritingZeros)
 
 // Fails the flush or the close of written files, counting what they saw.
 struct FlushFaults {
-    static inline int failFlush = 0, failClose = 0; // the call that fails, counted from 1; 0: none
-    static inline std::vector<size_t> entriesAtFlush;
-    static inline std::string folder;
-    static inline int flushes = 0, closes = 0;
+    int failFlush, failClose; // the call that fails, counted from 1; 0: none
+    std::string folder;
+    std::vector<size_t> entriesAtFlush;
+    int flushes, closes;
+} faults;
 
-    static int Flush(int handle)
-    {
-        entriesAtFlush.push_back(FolderEntries(folder).size());
-        if (++flushes == failFlush)
-            return Fail();
-        return PieceCopier::SystemFlushCalls().flush(handle);
-    }
-    static int Close(int handle)
-    {
-        const int result = ::close(handle);
-        return ++closes == failClose ? Fail() : result;
-    }
-    static int Fail()
-    {
-        errno = EIO;
-        return -1;
-    }
-};
+int FailWithEIO()
+{
+    errno = EIO;
+    return -1;
+}
+int FaultyFlush(int handle)
+{
+    faults.entriesAtFlush.push_back(FolderEntries(faults.folder).size());
+    return ++faults.flushes == faults.failFlush ? FailWithEIO() : PieceCopier::SystemFlushCalls().flush(handle);
+}
+int FaultyClose(int handle)
+{
+    const int result = ::close(handle);
+    return ++faults.closes == faults.failClose ? FailWithEIO() : result;
+}
 
 TEST_P(EngineFiles, EachWrittenFileIsFlushedBeforeTheNextAndAFailedFlushOrCloseIsAWriteError)
 {
@@ -490,12 +488,8 @@ TEST_P(EngineFiles, EachWrittenFileIsFlushedBeforeTheNextAndAFailedFlushOrCloseI
         if (row.rebuild) {
             ASSERT_EQ(Cut(source, 3), "");
         }
-        FlushFaults::failFlush = row.failFlush;
-        FlushFaults::failClose = row.failClose;
-        FlushFaults::entriesAtFlush.clear();
-        FlushFaults::folder = dir.Path();
-        FlushFaults::flushes = FlushFaults::closes = 0;
-        PieceCopier::SetFlushCalls({FlushFaults::Flush, FlushFaults::Close});
+        faults = {row.failFlush, row.failClose, dir.Path(), {}, 0, 0};
+        PieceCopier::SetFlushCalls({FaultyFlush, FaultyClose});
         const std::string message = row.rebuild ? Rebuild(dir / "out.bin") : Cut(source, 3);
         PieceCopier::SetFlushCalls(PieceCopier::SystemFlushCalls());
 
@@ -503,14 +497,14 @@ TEST_P(EngineFiles, EachWrittenFileIsFlushedBeforeTheNextAndAFailedFlushOrCloseI
         // Everything written stays; nothing is written after the failure.
         const int failed = std::max(row.failFlush, row.failClose);
         if (row.rebuild) {
-            EXPECT_EQ(FlushFaults::entriesAtFlush, std::vector<size_t>{6u});
+            EXPECT_EQ(faults.entriesAtFlush, std::vector<size_t>{6u});
             EXPECT_EQ(ReadFile(dir / "out.bin"), bytes);
         } else {
             // The source, then each piece flushed while it is the newest.
             const size_t flushed = failed == 0 ? 4u : static_cast<size_t>(failed);
             std::vector<size_t> expected(flushed);
             std::iota(expected.begin(), expected.end(), 2u);
-            EXPECT_EQ(FlushFaults::entriesAtFlush, expected);
+            EXPECT_EQ(faults.entriesAtFlush, expected);
             EXPECT_EQ(Exists(Piece(static_cast<int64_t>(flushed) + 1)), false);
         }
     }
