@@ -381,7 +381,12 @@ Bytes MakeSparse(const std::string& path, uint32_t seed)
 {
     WriteFile(path, {});
     fs::resize_file(path, 24 * kMiB);
-    const Bytes head = RandomBytes(2 * kMiB, seed), tail = RandomBytes(10 * kMiB, seed + 1);
+    // The same data for a seed every time: tables remake the file for each row.
+    static std::map<uint32_t, std::pair<Bytes, Bytes>> made;
+    auto [entry, fresh] = made.try_emplace(seed);
+    if (fresh)
+        entry->second = {RandomBytes(2 * kMiB, seed), RandomBytes(10 * kMiB, seed + 1)};
+    const auto& [head, tail] = entry->second;
     WriteAt(path, 0, head);
     WriteAt(path, 14 * kMiB, tail);
     return ReadFile(path);
